@@ -1,0 +1,21 @@
+// Application-modal message boxes. Every box the program shows goes through
+// ShowModalBox, so that tests can answer boxes through a hook instead of a
+// person (the hook sees exactly what a person would have seen).
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+// Shows a message box modal to the whole application: every enabled
+// top-level window of the calling thread is disabled while it is shown, and
+// the window that was active before is made active again afterwards.
+// Returns the button chosen (IDOK, ...).
+int ShowModalBox(const std::string& text, const std::string& caption, UINT flags);
+
+// When set, ShowModalBox calls the hook instead of showing a box, and
+// returns what the hook returns. Tests only.
+using TMessageBoxHook =
+    std::function<int(const std::string& text, const std::string& caption, UINT flags)>;
+void SetMessageBoxHook(TMessageBoxHook hook);

@@ -1,0 +1,307 @@
+#include "framework/Forms.h"
+
+#include <windowsx.h>
+
+#include "framework/Application.h"
+#include "framework/Menus.h"
+
+namespace {
+
+const char* const kFormClass = "TOrvantForm";
+
+TMouseButton ButtonOf(UINT msg) {
+  switch (msg) {
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+      return TMouseButton::Right;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+      return TMouseButton::Middle;
+    default:
+      return TMouseButton::Left;
+  }
+}
+
+// Whether any button down in the key state is one the control captures.
+bool HoldsCapturedButton(const TControl* control, WPARAM keys) {
+  return ((keys & MK_LBUTTON) && control->CapturesOnPress(TMouseButton::Left)) ||
+         ((keys & MK_RBUTTON) && control->CapturesOnPress(TMouseButton::Right)) ||
+         ((keys & MK_MBUTTON) && control->CapturesOnPress(TMouseButton::Middle));
+}
+
+TShiftState ShiftOf(WPARAM keys) {
+  TShiftState shift = 0;
+  if (keys & MK_SHIFT) shift |= ssShift;
+  if (keys & MK_CONTROL) shift |= ssCtrl;
+  if (keys & MK_LBUTTON) shift |= ssLeft;
+  if (keys & MK_RBUTTON) shift |= ssRight;
+  if (keys & MK_MBUTTON) shift |= ssMiddle;
+  if (GetKeyState(VK_MENU) < 0) shift |= ssAlt;
+  return shift;
+}
+
+}  // namespace
+
+TForm::TForm(TComponent* owner) : TWinControl(owner) { visible_ = false; }
+
+TForm::~TForm() {
+  if (icon_) DestroyIcon(icon_);
+}
+
+void TForm::RegisterFormClass() {
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSA existing;
+  if (GetClassInfoA(instance, kFormClass, &existing)) return;
+  // No CS_DBLCLKS: the second press of a double click is a press like any other.
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.lpszClassName = kFormClass;
+  RegisterClassA(&wc);
+}
+
+void TForm::CreateParams(TCreateParams& params) {
+  RegisterFormClass();
+  params.ClassName = kFormClass;
+  params.Caption = caption_;
+  params.Style = WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN;
+  if (BorderIcons & biSystemMenu) params.Style |= WS_SYSMENU;
+  if (BorderIcons & biMinimize) params.Style |= WS_MINIMIZEBOX;
+  if (BorderIcons & biMaximize) params.Style |= WS_MAXIMIZEBOX;
+  params.Style |= Sizeable ? WS_THICKFRAME : WS_BORDER;
+  params.X = left_;
+  params.Y = top_;
+  params.Width = width_;
+  params.Height = height_;
+  params.WndParent = nullptr;
+}
+
+void TForm::HandleCreated() {
+  if (menu_) {
+    ::SetMenu(handle_, menu_->Handle());
+    menu_->SetWindow(handle_);
+  }
+  if (!IconResource.empty() && !icon_) {
+    icon_ = static_cast<HICON>(
+        LoadImageA(GetModuleHandleA(nullptr), IconResource.c_str(), IMAGE_ICON, 32, 32, 0));
+  }
+  if (icon_) {
+    SendMessageA(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    SendMessageA(handle_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+  }
+  // The menu bar takes room inside the window; the outer size stays as set.
+  SetWindowPos(handle_, nullptr, left_, top_, width_, height_, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TForm::HandleDestroying() {
+  // The menu bar belongs to the menu component, not to the window.
+  if (menu_) {
+    ::SetMenu(handle_, nullptr);
+    menu_->SetWindow(nullptr);
+  }
+}
+
+void TForm::SetCaption(const std::string& caption) {
+  caption_ = caption;
+  if (handle_) SetWindowTextA(handle_, caption_.c_str());
+}
+
+void TForm::SetMenu(TMainMenu* menu) {
+  menu_ = menu;
+  if (handle_) {
+    ::SetMenu(handle_, menu_ ? menu_->Handle() : nullptr);
+    if (menu_) menu_->SetWindow(handle_);
+  }
+}
+
+void TForm::SetVisible(bool visible) {
+  if (visible == visible_) return;
+  visible_ = visible;
+  if (Loading) return;  // a form shows itself once it is built
+  if (visible) {
+    ShowWindow(Handle(), SW_SHOW);
+    UpdateWindow(handle_);
+  } else if (handle_) {
+    ShowWindow(handle_, SW_HIDE);
+  }
+}
+
+void TForm::SetBounds(int left, int top, int width, int height) {
+  TWinControl::SetBounds(left, top, width, height);
+}
+
+void TForm::AfterConstruction() {
+  Loading = false;
+  if (OnCreate) OnCreate(this);
+  HandleNeeded();
+  if (visible_) {
+    ShowWindow(handle_, SW_SHOW);
+    UpdateWindow(handle_);
+  }
+}
+
+bool TForm::PreviewKeyPress(char& key) {
+  if (!KeyPreview || !OnKeyPress) return false;
+  OnKeyPress(this, key);
+  return key == 0;
+}
+
+TForm* TForm::ParentForm(TControl* control) {
+  TControl* top = control;
+  while (top && top->Parent()) top = top->Parent();
+  return dynamic_cast<TForm*>(top);
+}
+
+TMethodBinding TForm::FindMethod(const std::string& name) {
+  throw Exception("Method " + name + " not found");
+}
+
+TComponent* TForm::FindComponent(const std::string& name) const {
+  for (TComponent* c : Components()) {
+    if (c->Name == name) return c;
+  }
+  return nullptr;
+}
+
+void TForm::ReadBackBounds() {
+  RECT r;
+  GetWindowRect(handle_, &r);
+  TControl::SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
+TControl* TForm::ControlAt(int x, int y) {
+  const auto& controls = Controls();
+  for (auto it = controls.rbegin(); it != controls.rend(); ++it) {
+    TControl* c = *it;
+    if (dynamic_cast<TWinControl*>(c) || !c->Visible() || !c->WantsMouse()) continue;
+    if (x >= c->Left() && x < c->Left() + c->Width() && y >= c->Top() &&
+        y < c->Top() + c->Height()) {
+      return c;
+    }
+  }
+  return nullptr;
+}
+
+bool TForm::MouseMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  const int x = GET_X_LPARAM(lParam);
+  const int y = GET_Y_LPARAM(lParam);
+  const TMouseButton button = ButtonOf(msg);
+  const TShiftState shift = ShiftOf(wParam);
+  const bool down = msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN;
+  if (down) {
+    TControl* c = ControlAt(x, y);
+    if (!c) return false;
+    if (!capture_control_ && c->CapturesOnPress(button)) {
+      capture_control_ = c;
+      SetCapture(handle_);
+    }
+    c->MouseDown(button, shift, x - c->Left(), y - c->Top());
+    return true;
+  }
+  // While a control holds the capture, every release goes to it. The
+  // capture lasts until no button that the control captures is down any
+  // more (a release's key state tells which buttons are still down), so
+  // the release of one of two held buttons does not free the mouse.
+  TControl* c = capture_control_ ? capture_control_ : ControlAt(x, y);
+  if (capture_control_ && !HoldsCapturedButton(capture_control_, wParam)) {
+    capture_control_ = nullptr;
+    ReleaseCapture();
+  }
+  if (!c) return false;
+  c->MouseUp(button, shift, x - c->Left(), y - c->Top());
+  return true;
+}
+
+void TForm::Paint(HDC hdc, const RECT& area) {
+  // Drawn off screen first, so a moving marker never flickers.
+  const int w = area.right - area.left;
+  const int h = area.bottom - area.top;
+  if (w <= 0 || h <= 0) return;
+  HDC memory = CreateCompatibleDC(hdc);
+  HBITMAP bitmap = CreateCompatibleBitmap(hdc, w, h);
+  HGDIOBJ old_bitmap = SelectObject(memory, bitmap);
+  SetViewportOrgEx(memory, -area.left, -area.top, nullptr);
+
+  HBRUSH background = CreateSolidBrush(ColorToRGB(Color));
+  FillRect(memory, &area, background);
+  DeleteObject(background);
+  for (TControl* c : Controls()) {
+    auto* graphic = dynamic_cast<TGraphicControl*>(c);
+    if (graphic && graphic->Visible()) graphic->Paint(memory);
+  }
+
+  SetViewportOrgEx(memory, 0, 0, nullptr);
+  BitBlt(hdc, area.left, area.top, w, h, memory, 0, 0, SRCCOPY);
+  SelectObject(memory, old_bitmap);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+}
+
+LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_ERASEBKGND:
+      return 1;  // WM_PAINT fills the background itself
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC hdc = BeginPaint(handle_, &ps);
+      Paint(hdc, ps.rcPaint);
+      EndPaint(handle_, &ps);
+      return 0;
+    }
+    case WM_MOVE:
+      ReadBackBounds();
+      break;
+    case WM_SIZE:
+      if (wParam == SIZE_MINIMIZED) break;
+      ReadBackBounds();
+      if (!Loading && OnResize) OnResize(this);
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+      if (MouseMessage(msg, wParam, lParam)) return 0;
+      break;
+    case WM_ACTIVATE:
+      // A press held on a control ends when the form loses activation: its
+      // release would go to another window. Freeing the mouse tells the
+      // control (WM_CAPTURECHANGED below).
+      if (LOWORD(wParam) == WA_INACTIVE && capture_control_ && GetCapture() == handle_) {
+        ReleaseCapture();
+      }
+      break;
+    case WM_CAPTURECHANGED:
+      // Another window took the mouse, or a dialog disabled this one.
+      if (capture_control_ && reinterpret_cast<HWND>(lParam) != handle_) {
+        TControl* lost = capture_control_;
+        capture_control_ = nullptr;
+        lost->CaptureLost();
+      }
+      return 0;
+    case WM_COMMAND:
+      if (lParam != 0) {
+        if (TWinControl* child = FromHandle(reinterpret_cast<HWND>(lParam))) {
+          child->CommandNotify(HIWORD(wParam));
+        }
+        return 0;
+      }
+      if (HIWORD(wParam) == 0 && menu_) {
+        if (TMenuItem* item = menu_->Items()->FindCommand(LOWORD(wParam))) item->Click();
+        return 0;
+      }
+      break;
+    case WM_CLOSE:
+      if (Application->MainForm() == this) {
+        Application->Terminate();
+      } else {
+        SetVisible(false);
+      }
+      return 0;
+    default:
+      break;
+  }
+  return DefaultHandler(msg, wParam, lParam);
+}

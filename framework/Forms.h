@@ -1,0 +1,93 @@
+// TForm: a top-level window built from a stored layout. Its graphic
+// controls (images, shapes) are drawn on its own surface in the order they
+// were added, each above the ones before; child windows lie above them all.
+// Mouse input on the surface goes to the topmost graphic control under the
+// point that takes the mouse.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "framework/Controls.h"
+
+class TMainMenu;
+class TLayoutBuilder;
+
+enum TBorderIconBits : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4 };
+
+// A handler of a form, found by its name when a layout binds events.
+struct TMethodBinding {
+  TNotifyEvent Notify;
+  TMouseEvent Mouse;
+  TKeyPressEvent KeyPress;
+};
+
+class TForm : public TWinControl {
+public:
+  explicit TForm(TComponent* owner);
+  ~TForm() override;
+
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(const std::string& caption);
+
+  unsigned BorderIcons = biSystemMenu | biMinimize | biMaximize;
+  bool Sizeable = true;
+  // The icon: a resource name of the program, or empty for none.
+  std::string IconResource;
+  TColor Color = 0x8000000F;  // the system's button-face colour
+
+  TMainMenu* Menu() const { return menu_; }
+  void SetMenu(TMainMenu* menu);
+
+  // Form events.
+  TNotifyEvent OnCreate;
+  TNotifyEvent OnResize;
+
+  // Key preview: when on, the form's OnKeyPress sees a character typed in
+  // any of its controls first, and may consume it by setting it to 0.
+  bool KeyPreview = false;
+  TKeyPressEvent OnKeyPress;
+  // Runs the preview for a character typed in a control of this form;
+  // returns true when the preview consumed it.
+  bool PreviewKeyPress(char& key);
+
+  // The form that contains the control (the top of its parent chain).
+  static TForm* ParentForm(TControl* control);
+
+  // The handler of the given name, for the layout's event bindings. Raises
+  // when the form has no such method.
+  virtual TMethodBinding FindMethod(const std::string& name);
+
+  // The component of the given name owned by the form, or nullptr.
+  TComponent* FindComponent(const std::string& name) const;
+
+  // Runs after construction (by the application object): OnCreate, then the
+  // window is made and shown if the form is visible.
+  void AfterConstruction();
+
+  void SetVisible(bool visible) override;
+  void SetBounds(int left, int top, int width, int height) override;
+
+protected:
+  void CreateParams(TCreateParams& params) override;
+  void HandleCreated() override;
+  void HandleDestroying() override;
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+  // True while the form is being built: OnResize is not raised then.
+  bool Loading = true;
+
+private:
+  void Paint(HDC hdc, const RECT& area);
+  TControl* ControlAt(int x, int y);
+  bool MouseMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  void ReadBackBounds();
+  static void RegisterFormClass();
+
+  std::string caption_;
+  TMainMenu* menu_ = nullptr;
+  HICON icon_ = nullptr;
+  // The control that holds the mouse capture since a press, or nullptr.
+  TControl* capture_control_ = nullptr;
+};

@@ -1,0 +1,133 @@
+#include "framework/Menus.h"
+
+#include <algorithm>
+
+namespace {
+
+UINT NextCommand() {
+  static UINT next = 100;
+  return next++;
+}
+
+}  // namespace
+
+TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner), command_(NextCommand()) {}
+
+TMenuItem::~TMenuItem() {
+  if (parent_) {
+    auto& siblings = parent_->items_;
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
+  }
+  for (TMenuItem* item : items_) item->parent_ = nullptr;
+}
+
+void TMenuItem::Add(TMenuItem* item) {
+  items_.push_back(item);
+  item->parent_ = this;
+}
+
+void TMenuItem::SetCaption(const std::string& caption) {
+  if (caption == caption_) return;
+  caption_ = caption;
+  UpdateNative();
+}
+
+void TMenuItem::SetEnabled(bool enabled) {
+  if (enabled == enabled_) return;
+  enabled_ = enabled;
+  UpdateNative();
+}
+
+void TMenuItem::SetChecked(bool checked) {
+  if (checked == checked_) return;
+  if (RadioItem && GroupIndex != 0 && parent_) {
+    for (TMenuItem* sibling : parent_->items_) {
+      if (sibling != this && sibling->RadioItem && sibling->GroupIndex == GroupIndex &&
+          sibling->checked_) {
+        sibling->checked_ = false;
+        sibling->UpdateNative();
+      }
+    }
+  }
+  checked_ = checked;
+  UpdateNative();
+}
+
+void TMenuItem::Click() {
+  if (OnClick) OnClick(this);
+}
+
+TMenuItem* TMenuItem::FindCommand(UINT command) {
+  if (command == command_) return this;
+  for (TMenuItem* item : items_) {
+    if (TMenuItem* found = item->FindCommand(command)) return found;
+  }
+  return nullptr;
+}
+
+HMENU TMenuItem::ParentMenu() const { return parent_ ? parent_->submenu_ : nullptr; }
+
+namespace {
+
+MENUITEMINFOA DescribeItem(const TMenuItem& item, HMENU submenu, std::string& caption) {
+  caption = item.Caption();
+  MENUITEMINFOA info{};
+  info.cbSize = sizeof(info);
+  info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING | MIIM_SUBMENU;
+  info.fType = MFT_STRING | (item.RadioItem ? MFT_RADIOCHECK : 0);
+  info.fState = (item.Checked() ? MFS_CHECKED : 0) | (item.Enabled() ? 0 : MFS_DISABLED);
+  info.wID = item.Command();
+  info.hSubMenu = submenu;
+  info.dwTypeData = &caption[0];
+  info.cch = static_cast<UINT>(caption.size());
+  return info;
+}
+
+}  // namespace
+
+void TMenuItem::BuildInto(HMENU menu) {
+  submenu_ = menu;
+  UINT position = 0;
+  for (TMenuItem* item : items_) {
+    HMENU child = nullptr;
+    if (!item->items_.empty()) {
+      child = CreatePopupMenu();
+      item->BuildInto(child);
+    }
+    std::string caption;
+    MENUITEMINFOA info = DescribeItem(*item, child, caption);
+    InsertMenuItemA(menu, position++, TRUE, &info);
+  }
+}
+
+void TMenuItem::UpdateNative() {
+  HMENU menu = ParentMenu();
+  if (!menu) return;
+  std::string caption;
+  MENUITEMINFOA info = DescribeItem(*this, submenu_, caption);
+  info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_STRING;
+  SetMenuItemInfoA(menu, command_, FALSE, &info);
+  // A change on the menu bar itself shows only after the bar is redrawn.
+  const TMenuItem* root = parent_;
+  while (root && root->parent_) root = root->parent_;
+  if (parent_ == root) {
+    if (auto* bar = dynamic_cast<TMainMenu*>(root->Owner())) {
+      if (bar->Window()) DrawMenuBar(bar->Window());
+    }
+  }
+}
+
+TMainMenu::TMainMenu(TComponent* owner) : TComponent(owner), items_(new TMenuItem(this)) {}
+
+TMainMenu::~TMainMenu() {
+  // The form detaches the bar before its window goes, so it is always ours.
+  if (bar_) DestroyMenu(bar_);
+}
+
+HMENU TMainMenu::Handle() {
+  if (!bar_) {
+    bar_ = CreateMenu();
+    items_->BuildInto(bar_);
+  }
+  return bar_;
+}

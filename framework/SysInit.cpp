@@ -1,0 +1,3 @@
+#include "framework/SysInit.h"
+
+const DWORD MainThreadID = GetCurrentThreadId();
