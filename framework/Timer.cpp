@@ -1,0 +1,78 @@
+#include "framework/Timer.h"
+
+#include "framework/Application.h"
+#include "framework/SysUtils.h"
+#include "framework/UtilWindow.h"
+
+namespace {
+
+// The platform timer of a TTimer is always this one on its own window.
+const UINT_PTR kTimerId = 1;
+
+TSetTimerFunc PlatformSetTimer = &::SetTimer;
+
+}  // namespace
+
+void SetPlatformSetTimer(TSetTimerFunc func) { PlatformSetTimer = func ? func : &::SetTimer; }
+
+// The fields are set directly: no handler exists yet, so nothing would start.
+TTimer::TTimer(TComponent* owner) : TComponent(owner), enabled_(true), interval_(1000) {
+  util_window_ = AllocateUtilWindow(
+      [this](HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) { return WndProc(hwnd, msg, wParam, lParam); });
+}
+
+TTimer::~TTimer() {
+  enabled_ = false;
+  ResetPlatformTimer();  // only kills: a disabled timer starts nothing, so this cannot raise
+  DeallocateUtilWindow(util_window_);
+}
+
+void TTimer::SetEnabled(bool enabled) {
+  if (enabled == enabled_) return;
+  enabled_ = enabled;
+  ResetPlatformTimer();
+}
+
+void TTimer::SetInterval(unsigned interval) {
+  if (interval == interval_) return;
+  interval_ = interval;
+  ResetPlatformTimer();
+}
+
+void TTimer::SetOnTimer(TNotifyEvent handler) {
+  on_timer_ = std::move(handler);
+  ResetPlatformTimer();
+}
+
+// The handler runs from a copy: it may assign a new OnTimer while it runs.
+void TTimer::Fire() {
+  if (!on_timer_) return;
+  TNotifyEvent handler = on_timer_;
+  handler(this);
+}
+
+// A new platform timer's first period counts from the SetTimer call, which is
+// what makes every change restart the countdown from the full interval.
+void TTimer::ResetPlatformTimer() {
+  KillTimer(util_window_, kTimerId);
+  if (interval_ != 0 && enabled_ && on_timer_) {
+    if (PlatformSetTimer(util_window_, kTimerId, interval_, nullptr) == 0) {
+      throw EOutOfResources("Not enough timers available");
+    }
+  }
+}
+
+// The identifier a WM_TIMER carries is not examined: the window holds no
+// other timer.
+LRESULT TTimer::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_TIMER) {
+    try {
+      Fire();
+    } catch (...) {
+      // Reported like any handler's error; the platform timer keeps running.
+      Application->HandleException(this);
+    }
+    return 0;
+  }
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}

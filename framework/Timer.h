@@ -1,0 +1,52 @@
+// TTimer: calls OnTimer on the window's thread every Interval milliseconds
+// while Enabled. It rests on one platform window timer, identifier 1, on a
+// hidden utility window of the timer's own, so its messages come through the
+// ordinary message loop and reach this timer alone.
+// A timer belongs to the thread that made it; its setters are called there
+// and its handler runs there.
+#pragma once
+
+#include <windows.h>
+
+#include "framework/Classes.h"
+
+// The platform call that starts a window timer (::SetTimer by default).
+using TSetTimerFunc = UINT_PTR(WINAPI*)(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc);
+
+// Replaces the call every timer uses to start its platform timer; nullptr
+// restores ::SetTimer. Tests use it to make the platform refuse.
+void SetPlatformSetTimer(TSetTimerFunc func);
+
+class TTimer : public TComponent {
+public:
+  explicit TTimer(TComponent* owner);
+  ~TTimer() override;
+
+  bool Enabled() const { return enabled_; }
+  unsigned Interval() const { return interval_; }
+  const TNotifyEvent& OnTimer() const { return on_timer_; }
+
+  // A value equal to the current one changes nothing: a running countdown
+  // goes on undisturbed. A new value restarts the countdown from the full
+  // interval. Raises EOutOfResources when the platform has no timer left;
+  // the new value is kept and the timer stays silent until the next change.
+  void SetEnabled(bool enabled);
+  void SetInterval(unsigned interval);
+  // Always restarts the countdown, even for the same handler.
+  void SetOnTimer(TNotifyEvent handler);
+
+  HWND UtilWindow() const { return util_window_; }
+
+protected:
+  // One firing: calls the handler, if any, with this timer as the sender.
+  virtual void Fire();
+
+private:
+  void ResetPlatformTimer();
+  LRESULT WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+  bool enabled_;
+  unsigned interval_;
+  HWND util_window_ = nullptr;
+  TNotifyEvent on_timer_;
+};
