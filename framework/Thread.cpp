@@ -1,0 +1,299 @@
+#include "framework/Thread.h"
+
+#include <process.h>
+
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
+#include "framework/SysInit.h"
+#include "framework/SysUtils.h"
+
+namespace {
+
+const char* const HandOverClassName = "TThreadWindow";
+// Sent by Synchronize; the long parameter is the thread object.
+const UINT HandOverMessage = 0x8FFF;
+// Posted by the constructor of an object created running. When the main
+// thread handles it, the constructor (which ran on the main thread) has
+// returned, so the object is complete and its Run may be called.
+const UINT StartMessage = 0x8FFE;
+
+// Incremented by constructors (main thread), decremented by destructors (the
+// owner's thread or, for a self-releasing object, its own thread).
+std::atomic<int> LiveThreads{0};
+// Created and destroyed only on the main thread, which handles its messages;
+// read by every thread in Synchronize.
+std::atomic<HWND> HandOverWindow{nullptr};
+
+// Objects created running whose thread still waits to be resumed. Guarded by
+// StartLock, together with every object's Start, because a start may be
+// given by the main thread's message handling, by WaitFor on any thread or
+// withdrawn by a destructor on any thread.
+std::mutex StartLock;
+std::vector<TThread*> PendingStarts;
+
+// Bits of TThread::HandOverFlags.
+const unsigned MainWaiting = 1;
+const unsigned CallInFlight = 2;
+
+bool OnMainThread() { return GetCurrentThreadId() == MainThreadID; }
+
+// The main thread waits for a thread that is already inside a hand-over (or
+// about to send one): handle only messages sent by other threads, so that the
+// hand-over completes, and dispatch nothing posted. Once the hand-over is
+// done that thread's next Synchronize raises EThread, so the wait ends.
+void WaitServingSentMessages(HANDLE thread) {
+  for (;;) {
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    if (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0 + 1) {
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+// The thread's parameter. A thread is always created suspended and resumed
+// once its object is complete, or to be released without running: the
+// destructor of an object that never started sets Cancelled and resumes the
+// thread, whose entry then returns at once without touching the object. The
+// block, not the object, carries that flag, so the destructor need not wait.
+struct TThread::StartBlock {
+  TThread* Self;
+  std::atomic<bool> Cancelled{false};
+};
+
+TThread::TThread(bool StartSuspended) : StartedSuspended(StartSuspended) {
+  if (!OnMainThread()) throw EThread("A thread object can only be created on the main thread");
+  Start = new StartBlock{this};
+  AcquireHandOverWindow();
+
+  // _beginthreadex rather than CreateThread: the static C run-time sets up and
+  // releases its per-thread data around the entry.
+  unsigned ident = 0;
+  const uintptr_t handle = _beginthreadex(nullptr, 0, &TThread::Entry, Start, CREATE_SUSPENDED, &ident);
+  if (handle == 0) {
+    delete Start;
+    Start = nullptr;
+    return;
+  }
+  ThreadHandle = reinterpret_cast<HANDLE>(handle);
+  ThreadIdent = ident;
+  if (!StartSuspended) {
+    {
+      std::lock_guard<std::mutex> lock(StartLock);
+      PendingStarts.push_back(this);
+    }
+    PostMessageA(HandOverWindow.load(), StartMessage, 0, 0);
+  }
+}
+
+TThread::~TThread() {
+  // The owner always waits for a started thread, even one that has set
+  // Finished: OnDone still uses the object after that.
+  if (ThreadHandle != nullptr && GetCurrentThreadId() != ThreadIdent) {
+    if (!CancelStart()) {
+      RequestStop();
+      WaitFor();
+    }
+  }
+  if (ThreadHandle != nullptr) CloseHandle(ThreadHandle);
+  ReleaseHandOverWindow();
+}
+
+void TThread::RequestStop() { StopRequested.store(true); }
+
+DWORD TThread::WaitFor() {
+  bool serveCall = false;
+  const HANDLE waitHandle = PrepareWait(serveCall);
+  return AwaitEnd(waitHandle, serveCall);
+}
+
+DWORD TThread::StopAndWaitFor(const std::function<void()>& wake) {
+  bool serveCall = false;
+  const HANDLE waitHandle = PrepareWait(serveCall);
+  RequestStop();
+  // From here on the object may be gone.
+  if (wake) wake();
+  return AwaitEnd(waitHandle, serveCall);
+}
+
+// Everything a wait needs of the object: after this returns the wait touches
+// only the duplicate handle, which stays valid when the object's own thread
+// releases the object and closes ThreadHandle.
+HANDLE TThread::PrepareWait(bool& serveCall) {
+  Launch();
+  serveCall = false;
+  HANDLE waitHandle = nullptr;
+  const HANDLE process = GetCurrentProcess();
+  if (ThreadHandle != nullptr && !StartedSuspended &&
+      !DuplicateHandle(process, ThreadHandle, process, &waitHandle, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+    waitHandle = nullptr;
+  }
+  // Last: once MainWaiting is set, the thread may end and release the object.
+  if (OnMainThread()) serveCall = (HandOverFlags.fetch_or(MainWaiting) & CallInFlight) != 0;
+  return waitHandle;
+}
+
+DWORD TThread::AwaitEnd(HANDLE waitHandle, bool serveCall) {
+  // No thread, or one created suspended: it never ends.
+  if (waitHandle == nullptr) return STILL_ACTIVE;
+  if (serveCall) {
+    WaitServingSentMessages(waitHandle);
+  } else {
+    WaitForSingleObject(waitHandle, INFINITE);
+  }
+  DWORD code = 0;
+  GetExitCodeThread(waitHandle, &code);
+  CloseHandle(waitHandle);
+  return code;
+}
+
+void TThread::Synchronize(TThreadMethod method) {
+  if ((HandOverFlags.fetch_or(CallInFlight) & MainWaiting) != 0) {
+    HandOverFlags.fetch_and(~CallInFlight);
+    throw EThread("Synchronize was called while the main thread waits for this thread");
+  }
+  PendingError = nullptr;
+  PendingCall = std::move(method);
+  SendMessageA(HandOverWindow.load(), HandOverMessage, 0, reinterpret_cast<LPARAM>(this));
+  PendingCall = nullptr;
+  HandOverFlags.fetch_and(~CallInFlight);
+  if (PendingError) {
+    std::exception_ptr error = std::move(PendingError);
+    PendingError = nullptr;
+    std::rethrow_exception(error);
+  }
+}
+
+void TThread::OnDone() {
+  if (EndHandler) Synchronize([this] { EndHandler(this); });
+}
+
+std::string TThread::FatalMessage() const {
+  if (!FatalError) return {};
+  try {
+    std::rethrow_exception(FatalError);
+  } catch (const std::exception& error) {
+    return error.what();
+  } catch (...) {
+    return "Unknown exception";
+  }
+}
+
+int TThread::LiveThreadCount() { return LiveThreads.load(); }
+
+HWND TThread::HandOverWindowHandle() { return HandOverWindow.load(); }
+
+unsigned __stdcall TThread::Entry(void* param) {
+  auto* start = static_cast<StartBlock*>(param);
+  TThread* const self = start->Self;
+  const bool cancelled = start->Cancelled.load();
+  delete start;
+  return cancelled ? 0 : Execute(self);
+}
+
+unsigned TThread::Execute(TThread* self) {
+  // An exception escaping Run ends this thread, not the process: it is kept
+  // for the owner (or the EndHandler) and the exit code says the run failed.
+  try {
+    self->Run();
+  } catch (...) {
+    self->FatalError = std::current_exception();
+    if (self->ExitCode == 0) self->ExitCode = 1;
+  }
+  const bool freeWhenDone = self->FreeWhenDone;
+  const int exitCode = self->ExitCode;
+  self->Finished.store(true);
+  try {
+    self->OnDone();
+  } catch (...) {
+    // For example EThread: the main thread already waits for this thread.
+    if (!self->FatalError) self->FatalError = std::current_exception();
+  }
+  if (freeWhenDone) delete self;
+  // Returning ends the thread through the run-time's _endthreadex.
+  return static_cast<unsigned>(exitCode);
+}
+
+void TThread::Launch() {
+  std::lock_guard<std::mutex> lock(StartLock);
+  if (Start == nullptr || StartedSuspended) return;
+  PendingStarts.erase(std::remove(PendingStarts.begin(), PendingStarts.end(), this), PendingStarts.end());
+  Start = nullptr;
+  ResumeThread(ThreadHandle);
+}
+
+// If the thread has not been started, it never will be: resume it so that
+// it ends at once (terminating it instead would leave the run-time's start
+// data behind). Returns whether it was withdrawn.
+bool TThread::CancelStart() {
+  std::lock_guard<std::mutex> lock(StartLock);
+  if (Start == nullptr) return false;
+  PendingStarts.erase(std::remove(PendingStarts.begin(), PendingStarts.end(), this), PendingStarts.end());
+  Start->Cancelled.store(true);
+  Start = nullptr;
+  ResumeThread(ThreadHandle);
+  return true;
+}
+
+void TThread::StartPendingThreads() {
+  std::lock_guard<std::mutex> lock(StartLock);
+  for (TThread* thread : PendingStarts) {
+    thread->Start = nullptr;
+    ResumeThread(thread->ThreadHandle);
+  }
+  PendingStarts.clear();
+}
+
+LRESULT CALLBACK TThread::HandOverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == HandOverMessage && lParam != 0) {
+    auto* thread = reinterpret_cast<TThread*>(lParam);
+    thread->PendingError = nullptr;
+    try {
+      thread->PendingCall();
+    } catch (...) {
+      // Kept, not destroyed with the handled exception: Synchronize raises it
+      // again on the calling thread.
+      thread->PendingError = std::current_exception();
+    }
+    return 0;
+  }
+  if (message == StartMessage) {
+    StartPendingThreads();
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Main thread only (constructors).
+void TThread::AcquireHandOverWindow() {
+  const HWND existing = HandOverWindow.load();
+  // A window left by a last object that released itself on its own thread,
+  // which could not destroy it, is reused.
+  if (LiveThreads.load() == 0 && (existing == nullptr || !IsWindow(existing))) {
+    const HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA windowClass{};
+    if (!GetClassInfoA(instance, HandOverClassName, &windowClass) || windowClass.lpfnWndProc != &HandOverProc) {
+      UnregisterClassA(HandOverClassName, instance);
+      windowClass = WNDCLASSA{};
+      windowClass.lpfnWndProc = &HandOverProc;
+      windowClass.hInstance = instance;
+      windowClass.lpszClassName = HandOverClassName;
+      RegisterClassA(&windowClass);
+    }
+    HandOverWindow.store(
+        CreateWindowExA(0, HandOverClassName, "", 0, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr));
+  }
+  LiveThreads.fetch_add(1);
+}
+
+// Any thread (destructors). Only the main thread, which created the window,
+// may destroy it; a last object destroyed elsewhere leaves it for the next
+// constructor.
+void TThread::ReleaseHandOverWindow() {
+  if (LiveThreads.fetch_sub(1) != 1 || !OnMainThread()) return;
+  if (const HWND window = HandOverWindow.exchange(nullptr)) DestroyWindow(window);
+}

@@ -1,0 +1,127 @@
+// The framework's background thread: a subclass supplies Run, the object
+// starts an operating-system thread that calls it, carries the stop request
+// Run polls, waits for the thread's end and hands methods over to the main
+// thread (Synchronize) through one hidden window shared by all thread objects.
+//
+// Threads and ownership:
+// - Thread objects are created on the main thread (the one that runs the
+//   message loop); the constructor raises EThread elsewhere, because the
+//   hand-over window must belong to the thread that dispatches its messages.
+// - A thread object is destroyed either by its owner (any thread but its own;
+//   the destructor stops and waits for a running thread) or, when Run has set
+//   FreeWhenDone, by its own thread once Run and OnDone are over. An object
+//   that may release itself is never destroyed by its owner.
+// - A thread created running enters Run once the main thread next handles
+//   its messages (or calls WaitFor on it), never inside the constructor: a
+//   thread started from the base constructor could call Run before the
+//   subclass is constructed. Until then the owner may still set EndHandler.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <exception>
+#include <functional>
+#include <string>
+
+#include "framework/Classes.h"
+
+class TThread : public TObject {
+public:
+  using TThreadMethod = std::function<void()>;
+
+  // StartSuspended true: the operating-system thread is created suspended and
+  // never runs Run; the framework has no way to resume it.
+  explicit TThread(bool StartSuspended);
+  ~TThread() override;
+
+  TThread(const TThread&) = delete;
+  TThread& operator=(const TThread&) = delete;
+
+  // Sets StopRequested; does not wake a Run that blocks.
+  void RequestStop();
+
+  // Waits without time limit for the thread's end and returns its exit code.
+  // On the main thread, Synchronize calls of this thread made after the wait
+  // began raise EThread; posted messages are not dispatched. The object may be
+  // released by its own thread during the wait (FreeWhenDone): the wait uses
+  // its own duplicate of the thread handle. The caller must still know that
+  // the object exists when it calls WaitFor; for one whose Run ends only when
+  // asked to stop, use StopAndWaitFor instead of RequestStop then WaitFor.
+  // An object created suspended never ends: STILL_ACTIVE comes back at once.
+  DWORD WaitFor();
+
+  // RequestStop, then wake (which may unblock Run by other means; it must not
+  // touch this object), then WaitFor; everything WaitFor needs of the object
+  // is taken before the stop is requested, so the object may release itself
+  // at any moment after that.
+  DWORD StopAndWaitFor(const std::function<void()>& wake = nullptr);
+
+  // Runs method on the main thread and returns once it has run; an exception
+  // it raises is raised again here.
+  void Synchronize(TThreadMethod method);
+
+  // Called with the thread object, on the main thread, after Run returns.
+  // Set it before the thread starts (see above).
+  TNotifyEvent EndHandler;
+
+  bool IsFinished() const { return Finished.load(); }
+  HANDLE Handle() const { return ThreadHandle; }
+  DWORD ThreadID() const { return ThreadIdent; }
+  // The exception that escaped Run, if any: the thread then ends normally,
+  // with exit code 1 unless Run had set another non-zero ExitCode. One that
+  // escapes OnDone is kept too when Run did not fail, and leaves the exit
+  // code alone. Read it after WaitFor or in the EndHandler.
+  std::exception_ptr FatalException() const { return FatalError; }
+  // Its message; empty when nothing escaped.
+  std::string FatalMessage() const;
+
+  // Thread objects alive now, and the hand-over window (0 when none exists).
+  static int LiveThreadCount();
+  static HWND HandOverWindowHandle();
+
+protected:
+  // Set by RequestStop on the owner's thread, polled by Run.
+  std::atomic<bool> StopRequested{false};
+  // Both read on this thread once Run returns, so Run may still set them.
+  bool FreeWhenDone = false;
+  int ExitCode = 0;
+
+  // Runs EndHandler through Synchronize when it is set.
+  virtual void OnDone();
+  // The subclass's routine, on the new thread.
+  virtual void Run() = 0;
+
+private:
+  struct StartBlock;
+
+  static unsigned __stdcall Entry(void* param);
+  static unsigned Execute(TThread* self);
+  static LRESULT CALLBACK HandOverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  static void StartPendingThreads();
+  static void AcquireHandOverWindow();
+  static void ReleaseHandOverWindow();
+  void Launch();
+  bool CancelStart();
+  HANDLE PrepareWait(bool& serveCall);
+  static DWORD AwaitEnd(HANDLE waitHandle, bool serveCall);
+
+  HANDLE ThreadHandle = nullptr;
+  DWORD ThreadIdent = 0;
+  bool StartedSuspended;
+  // MainWaiting (set by the main thread in WaitFor, never cleared) and
+  // CallInFlight (this thread is inside Synchronize, past its check). One
+  // atomic word, changed by single read-modify-writes: whichever comes first
+  // decides, so Synchronize either raises EThread or WaitFor lets the
+  // hand-over complete, and WaitFor's change is its last touch of the object.
+  std::atomic<unsigned> HandOverFlags{0};
+  std::atomic<bool> Finished{false};
+  // Owned by the constructing code until the thread is resumed, then by the
+  // thread's entry; null once handed over.
+  StartBlock* Start = nullptr;
+  // Written by this thread; read by the main thread inside the hand-over.
+  TThreadMethod PendingCall;
+  std::exception_ptr PendingError;
+  // Written by this thread before it ends.
+  std::exception_ptr FatalError;
+};

@@ -1,0 +1,380 @@
+// The thread object: start, stop and destruction, waits on threads that
+// release themselves, hand-overs to the main thread and the shared hand-over
+// window. Google Test assertions run on the main thread only; worker threads
+// record what they see into atomics that the test reads afterwards.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+#include "framework/SysInit.h"
+#include "framework/SysUtils.h"
+#include "framework/Thread.h"
+#include "support/Pump.h"
+
+namespace {
+
+// A thread whose Run is a function given by the test; it can reach the
+// protected members Run uses.
+class TProbe : public TThread {
+public:
+  using Body = std::function<void(TProbe&)>;
+  explicit TProbe(bool suspended, Body body = nullptr) : TThread(suspended), body_(std::move(body)) {}
+
+  bool StopSeen() const { return StopRequested.load(); }
+  void SetExitCode(int code) { ExitCode = code; }
+  void ReleaseWhenDone() { FreeWhenDone = true; }
+
+protected:
+  void Run() override {
+    if (body_) body_(*this);
+  }
+
+private:
+  Body body_;
+};
+
+HANDLE DuplicateOf(HANDLE handle) {
+  HANDLE copy = nullptr;
+  DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS);
+  return copy;
+}
+
+bool Signalled(HANDLE handle) { return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0; }
+
+// Destroys a hand-over window left by a thread that released itself, so that
+// a test starts with none: the last object destroyed on the main thread takes
+// the window with it.
+void StartWithoutHandOverWindow() {
+  ASSERT_TRUE(PumpUntil([] { return TThread::LiveThreadCount() == 0; }));
+  delete new TProbe(true);
+  ASSERT_EQ(nullptr, FindWindowA("TThreadWindow", nullptr));
+}
+
+// Run hands no-op calls to the main thread until one raises EThread, which
+// means the main thread waits for this thread; returns the EThread message.
+void SynchronizeUntilRefused(TProbe& self, std::atomic<int>& served, std::string& refusal) {
+  for (;;) {
+    try {
+      self.Synchronize([&served] { ++served; });
+    } catch (const EThread& e) {
+      refusal = e.Message();
+      return;
+    }
+  }
+}
+
+// --- Start and destruction -------------------------------------------------
+
+TEST(ThreadStart, ConstructionOffTheMainThreadRaisesEThread) {
+  const int before = TThread::LiveThreadCount();
+  std::string refusal;
+  std::thread other([&refusal] {
+    try {
+      TProbe thread(false);
+    } catch (const EThread& e) {
+      refusal = e.Message();
+    }
+  });
+  other.join();
+  EXPECT_EQ("A thread object can only be created on the main thread", refusal);
+  EXPECT_EQ(before, TThread::LiveThreadCount());
+}
+
+TEST(ThreadStart, CreatedSuspendedNeverRunsAndLeavesNoThread) {
+  std::atomic<bool> ran{false};
+  auto* thread = new TProbe(true, [&ran](TProbe&) { ran = true; });
+  const HANDLE copy = DuplicateOf(thread->Handle());
+  ASSERT_NE(nullptr, copy);
+  EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), thread->WaitFor());
+  EXPECT_FALSE(Signalled(copy));
+  delete thread;
+  // The thread ends by itself without the destructor having waited for it.
+  EXPECT_TRUE(PumpUntil([copy] { return Signalled(copy); }));
+  DWORD code = 1;
+  EXPECT_TRUE(GetExitCodeThread(copy, &code));
+  EXPECT_EQ(0u, code);
+  EXPECT_FALSE(ran);
+  CloseHandle(copy);
+}
+
+TEST(ThreadStart, CreatedRunningEntersRunOnItsOwnThreadOnceMessagesAreHandled) {
+  std::atomic<DWORD> runThread{0};
+  auto* thread = new TProbe(false, [&runThread](TProbe&) { runThread = GetCurrentThreadId(); });
+  // The constructor never lets Run start before the subclass is complete.
+  EXPECT_EQ(0u, runThread.load());
+  EXPECT_TRUE(PumpUntil([thread] { return thread->IsFinished(); }));
+  EXPECT_EQ(thread->ThreadID(), runThread.load());
+  EXPECT_NE(MainThreadID, runThread.load());
+  delete thread;
+}
+
+TEST(ThreadStart, WaitForStartsAThreadTheMessagesHaveNotStartedYet) {
+  TProbe thread(false, [](TProbe& self) { self.SetExitCode(5); });
+  EXPECT_EQ(5u, thread.WaitFor());
+  EXPECT_TRUE(thread.IsFinished());
+}
+
+TEST(ThreadDestroy, WhileRunningRequestsStopAndWaitsForTheEnd) {
+  std::atomic<bool> inRun{false}, leftRun{false};
+  auto* thread = new TProbe(false, [&](TProbe& self) {
+    inRun = true;
+    while (!self.StopSeen()) Sleep(1);
+    leftRun = true;
+  });
+  ASSERT_TRUE(PumpUntil([&inRun] { return inRun.load(); }));
+  const HANDLE copy = DuplicateOf(thread->Handle());
+  delete thread;
+  EXPECT_TRUE(leftRun);
+  EXPECT_TRUE(Signalled(copy));
+  CloseHandle(copy);
+}
+
+TEST(ThreadDestroy, BeforeItsStartNeverRunsIt) {
+  std::atomic<bool> ran{false};
+  auto* thread = new TProbe(false, [&ran](TProbe&) { ran = true; });
+  const HANDLE copy = DuplicateOf(thread->Handle());
+  delete thread;
+  EXPECT_TRUE(PumpUntil([copy] { return Signalled(copy); }));
+  EXPECT_FALSE(ran);
+  CloseHandle(copy);
+}
+
+// --- WaitFor ---------------------------------------------------------------
+
+TEST(ThreadWaitFor, OnAnEndedThreadReturnsItsExitCodeAtOnce) {
+  const struct {
+    int exitCode;
+    DWORD expected;
+  } cases[] = {{0, 0u}, {42, 42u}, {-1, 0xFFFFFFFFu}};
+  for (const auto& c : cases) {
+    TProbe thread(false, [&c](TProbe& self) { self.SetExitCode(c.exitCode); });
+    const HANDLE copy = DuplicateOf(thread.Handle());
+    ASSERT_TRUE(PumpUntil([copy] { return Signalled(copy); }));
+    EXPECT_EQ(c.expected, thread.WaitFor()) << c.exitCode;
+    EXPECT_EQ(c.expected, thread.WaitFor()) << c.exitCode;
+    CloseHandle(copy);
+  }
+}
+
+// The object releases itself while the main thread waits: Run ends only once
+// it has seen the main thread waiting, so the release falls into the wait.
+// Every other round the thread is already inside a hand-over when the wait
+// begins, which the wait must let complete.
+TEST(ThreadWaitFor, SurvivesTheObjectReleasingItselfDuringTheWait) {
+  for (int round = 0; round < 500; ++round) {
+    std::atomic<int> served{0};
+    std::string refusal;
+    auto* thread = new TProbe(false, [&](TProbe& self) {
+      self.ReleaseWhenDone();
+      self.SetExitCode(round + 1);
+      SynchronizeUntilRefused(self, served, refusal);
+    });
+    if (round % 2 == 1) {
+      ASSERT_TRUE(PumpUntil([&served] { return served > 0; }));
+    }
+    ASSERT_EQ(static_cast<DWORD>(round + 1), thread->WaitFor());
+    ASSERT_FALSE(refusal.empty());
+  }
+  EXPECT_TRUE(PumpUntil([] { return TThread::LiveThreadCount() == 0; }));
+}
+
+// The receiver's pattern: Run blocks until woken and ends only when asked to
+// stop, then releases itself.
+TEST(ThreadWaitFor, StopAndWaitForOnASelfReleasingThread) {
+  const HANDLE wakeEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  for (int round = 0; round < 500; ++round) {
+    std::atomic<bool> inRun{false};
+    auto* thread = new TProbe(false, [&](TProbe& self) {
+      self.ReleaseWhenDone();
+      self.SetExitCode(round);
+      inRun = true;
+      while (!self.StopSeen()) WaitForSingleObject(wakeEvent, INFINITE);
+    });
+    if (round % 2 == 1) {
+      ASSERT_TRUE(PumpUntil([&inRun] { return inRun.load(); }));
+    }
+    ASSERT_EQ(static_cast<DWORD>(round), thread->StopAndWaitFor([wakeEvent] { SetEvent(wakeEvent); }));
+  }
+  CloseHandle(wakeEvent);
+  EXPECT_TRUE(PumpUntil([] { return TThread::LiveThreadCount() == 0; }));
+}
+
+// --- Synchronize -----------------------------------------------------------
+
+TEST(ThreadSynchronize, RunsTheMethodOnTheMainThreadBeforeReturning) {
+  std::atomic<DWORD> methodThread{0};
+  std::atomic<bool> seenAfterReturn{false};
+  TProbe thread(false, [&](TProbe& self) {
+    bool ran = false;
+    self.Synchronize([&] {
+      methodThread = GetCurrentThreadId();
+      ran = true;
+    });
+    seenAfterReturn = ran;
+  });
+  ASSERT_TRUE(PumpUntil([&thread] { return thread.IsFinished(); }));
+  EXPECT_EQ(MainThreadID, methodThread.load());
+  EXPECT_TRUE(seenAfterReturn);
+}
+
+TEST(ThreadSynchronize, TheMethodsExceptionReachesTheCallingThread) {
+  const struct {
+    std::function<void()> raise;
+    const char* caughtAs;
+    const char* message;
+  } cases[] = {
+      {[] { throw Exception("port gone"); }, "Exception", "port gone"},
+      {[] { throw EAbort(); }, "EAbort", "Operation aborted"},
+      {[] { throw std::runtime_error("plain"); }, "std::exception", "plain"},
+  };
+  for (const auto& c : cases) {
+    std::string caughtAs, message;
+    DWORD caller = 0;
+    TProbe thread(false, [&](TProbe& self) {
+      try {
+        self.Synchronize(c.raise);
+      } catch (const EAbort& e) {
+        caughtAs = "EAbort", message = e.Message();
+      } catch (const Exception& e) {
+        caughtAs = "Exception", message = e.Message();
+      } catch (const std::exception& e) {
+        caughtAs = "std::exception", message = e.what();
+      }
+      caller = GetCurrentThreadId();
+    });
+    ASSERT_TRUE(PumpUntil([&thread] { return thread.IsFinished(); }));
+    EXPECT_EQ(c.caughtAs, caughtAs);
+    EXPECT_EQ(c.message, message);
+    EXPECT_EQ(thread.ThreadID(), caller);
+    EXPECT_FALSE(thread.FatalException());
+  }
+}
+
+TEST(ThreadSynchronize, WhileTheMainThreadWaitsRaisesEThreadInsteadOfDeadlocking) {
+  for (bool alreadyHandingOver : {false, true}) {
+    std::atomic<int> served{0};
+    std::string refusal;
+    TProbe thread(false, [&](TProbe& self) { SynchronizeUntilRefused(self, served, refusal); });
+    if (alreadyHandingOver) {
+      ASSERT_TRUE(PumpUntil([&served] { return served >= 3; }));
+    }
+    thread.WaitFor();
+    EXPECT_EQ("Synchronize was called while the main thread waits for this thread", refusal);
+    // Refused from then on, even after the wait.
+    EXPECT_THROW(thread.Synchronize([] {}), EThread);
+  }
+}
+
+TEST(ThreadSynchronize, EndHandlerRunsOnTheMainThreadAfterRun) {
+  std::atomic<bool> runDone{false};
+  TObject* sender = nullptr;
+  DWORD handlerThread = 0;
+  bool finishedInHandler = false, runDoneInHandler = false;
+  TProbe thread(false, [&runDone](TProbe&) { runDone = true; });
+  thread.EndHandler = [&](TObject* s) {
+    sender = s;
+    handlerThread = GetCurrentThreadId();
+    finishedInHandler = thread.IsFinished();
+    runDoneInHandler = runDone;
+  };
+  ASSERT_TRUE(PumpUntil([&sender] { return sender != nullptr; }));
+  EXPECT_EQ(&thread, sender);
+  EXPECT_EQ(MainThreadID, handlerThread);
+  EXPECT_TRUE(finishedInHandler);
+  EXPECT_TRUE(runDoneInHandler);
+}
+
+// --- The hand-over window --------------------------------------------------
+
+TEST(ThreadHandOverWindow, ExistsExactlyWhileThreadObjectsExist) {
+  StartWithoutHandOverWindow();
+  auto* first = new TProbe(true);
+  const HWND window = FindWindowA("TThreadWindow", nullptr);
+  ASSERT_NE(nullptr, window);
+  EXPECT_EQ(window, TThread::HandOverWindowHandle());
+  auto* second = new TProbe(false);
+  EXPECT_EQ(2, TThread::LiveThreadCount());
+  EXPECT_EQ(window, TThread::HandOverWindowHandle());
+  delete first;
+  EXPECT_TRUE(IsWindow(window));
+  delete second;
+  EXPECT_EQ(0, TThread::LiveThreadCount());
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(nullptr, FindWindowA("TThreadWindow", nullptr));
+}
+
+TEST(ThreadHandOverWindow, ClassHeldByAnotherProcedureIsRegisteredAgain) {
+  StartWithoutHandOverWindow();
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  UnregisterClassA("TThreadWindow", instance);
+  WNDCLASSA foreign{};
+  foreign.lpfnWndProc = DefWindowProcA;
+  foreign.hInstance = instance;
+  foreign.lpszClassName = "TThreadWindow";
+  ASSERT_NE(0, RegisterClassA(&foreign));
+
+  std::atomic<bool> handedOver{false};
+  TProbe thread(false, [&handedOver](TProbe& self) { self.Synchronize([&handedOver] { handedOver = true; }); });
+  ASSERT_TRUE(PumpUntil([&thread] { return thread.IsFinished(); }));
+  EXPECT_TRUE(handedOver);
+  WNDCLASSA registered{};
+  ASSERT_TRUE(GetClassInfoA(instance, "TThreadWindow", &registered));
+  EXPECT_NE(reinterpret_cast<void*>(&DefWindowProcA), reinterpret_cast<void*>(registered.lpfnWndProc));
+}
+
+TEST(ThreadHandOverWindow, ANewObjectWorksAfterTheLastReleasedItselfOnItsOwnThread) {
+  StartWithoutHandOverWindow();
+  static_cast<void>(new TProbe(false, [](TProbe& self) { self.ReleaseWhenDone(); }));
+  ASSERT_TRUE(PumpUntil([] { return TThread::LiveThreadCount() == 0; }));
+  // Its own thread could not destroy the window: it stays for reuse.
+  const HWND leftOver = TThread::HandOverWindowHandle();
+  EXPECT_TRUE(IsWindow(leftOver));
+
+  std::atomic<DWORD> methodThread{0};
+  auto* next = new TProbe(false, [&](TProbe& self) { self.Synchronize([&] { methodThread = GetCurrentThreadId(); }); });
+  EXPECT_EQ(leftOver, TThread::HandOverWindowHandle());
+  ASSERT_TRUE(PumpUntil([next] { return next->IsFinished(); }));
+  EXPECT_EQ(MainThreadID, methodThread.load());
+  delete next;
+  EXPECT_FALSE(IsWindow(leftOver));
+}
+
+// --- An exception escaping Run ---------------------------------------------
+
+TEST(ThreadRunFailure, EndsTheThreadWithANonZeroCodeAndKeepsTheError) {
+  const struct {
+    int presetCode;
+    std::function<void()> raise;
+    DWORD expectedCode;
+    const char* message;
+  } cases[] = {
+      {0, [] { throw Exception("disk on fire"); }, 1u, "disk on fire"},
+      {9, [] { throw EThread("bad state"); }, 9u, "bad state"},
+      {0, [] { throw 5; }, 1u, "Unknown exception"},
+  };
+  for (const auto& c : cases) {
+    bool endHandlerRan = false;
+    TProbe thread(false, [&c](TProbe& self) {
+      self.SetExitCode(c.presetCode);
+      c.raise();
+    });
+    thread.EndHandler = [&endHandlerRan](TObject*) { endHandlerRan = true; };
+    ASSERT_TRUE(PumpUntil([&endHandlerRan] { return endHandlerRan; }));
+    EXPECT_EQ(c.expectedCode, thread.WaitFor());
+    EXPECT_EQ(c.message, thread.FatalMessage());
+    EXPECT_TRUE(thread.FatalException());
+  }
+}
+
+TEST(ThreadRunFailure, ARunThatReturnsKeepsNoError) {
+  TProbe thread(false, [](TProbe&) {});
+  EXPECT_EQ(0u, thread.WaitFor());
+  EXPECT_FALSE(thread.FatalException());
+  EXPECT_EQ("", thread.FatalMessage());
+}
+
+}  // namespace
