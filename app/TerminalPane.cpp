@@ -1,0 +1,169 @@
+// The terminal pane: every line sent and received, the typed line, and the
+// erase countdown. Everything here runs on the window's thread, except the
+// first step of ShowLine when another thread (the receiver) calls it.
+#include "app/TerminalPane.h"
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "app/MainForm.h"
+#include "framework/Application.h"
+#include "framework/SysInit.h"
+#include "link/SendLine.h"
+
+TypedLineBuffer TypedLine;
+
+namespace {
+
+// ------------------------------------------------------------------ pane
+
+HWND PaneWindow() { return Main->CommBuff->Handle(); }
+
+// Keeps the pane to PaneLineLimit lines. Trimming waits until a tenth more
+// has gathered and then drops the oldest whole lines in one edit, so that
+// the cost is paid once every hundred lines rather than at every line.
+void TrimOldestLines() {
+  HWND pane = PaneWindow();
+  const int lines = static_cast<int>(SendMessageA(pane, EM_GETLINECOUNT, 0, 0));
+  if (lines <= PaneLineLimit + PaneLineLimit / 10) return;
+
+  const std::string text = Main->CommBuff->Lines()->Text();
+  size_t cut = static_cast<size_t>(SendMessageA(pane, EM_LINEINDEX, lines - PaneLineLimit, 0));
+  // With word wrap a displayed line may be the tail of a longer one: cut
+  // only where a line of the traffic begins, never in the middle of one.
+  if (cut > 0 && !(cut >= 2 && text.compare(cut - 2, 2, "\r\n") == 0)) {
+    const size_t next = text.find("\r\n", cut);
+    if (next == std::string::npos) return;
+    cut = next + 2;
+  }
+
+  DWORD sel_start = 0, sel_end = 0;
+  SendMessageA(pane, EM_GETSEL, reinterpret_cast<WPARAM>(&sel_start),
+               reinterpret_cast<LPARAM>(&sel_end));
+  SendMessageA(pane, WM_SETREDRAW, FALSE, 0);
+  SendMessageA(pane, EM_SETSEL, 0, static_cast<LPARAM>(cut));
+  SendMessageA(pane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(""));
+  // The caret stays where it was in the text that remains.
+  const auto shift = [cut](DWORD pos) { return pos >= cut ? pos - static_cast<DWORD>(cut) : 0; };
+  SendMessageA(pane, EM_SETSEL, shift(sel_start), static_cast<LPARAM>(shift(sel_end)));
+  SendMessageA(pane, WM_SETREDRAW, TRUE, 0);
+  SendMessageA(pane, EM_SCROLLCARET, 0, 0);
+  InvalidateRect(pane, nullptr, TRUE);
+}
+
+void ShowLineHere(const char* text, bool show) {
+  if (!Main) return;  // the window is gone: nothing to show
+  if (show) {
+    Main->CommBuff->Lines()->Add(text);
+    TrimOldestLines();
+  }
+  RestartEraseTimer();
+}
+
+// ------------------------------------------------------------- hand-over
+//
+// A line from another thread travels as a heap copy in a message posted to
+// a message-only window of the window's thread. Posted messages keep their
+// order, modal loops (a message box) dispatch them too, and the poster never
+// waits. Whoever takes the copy out of the queue frees it: the window
+// procedure, or EndLineHandOver for what is still queued.
+
+const UINT kLineMessage = WM_APP + 0x100;
+const char* const kHandOverClass = "OrvantLineHandOver";
+
+struct HandedLine {
+  std::string Text;
+  bool Show;
+};
+
+// The hand-over window; read by any thread, written on the window's thread.
+std::atomic<HWND> HandOverWindow{nullptr};
+
+LRESULT CALLBACK HandOverProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == kLineMessage) {
+    std::unique_ptr<HandedLine> line(reinterpret_cast<HandedLine*>(lParam));
+    try {
+      ShowLineHere(line->Text.c_str(), line->Show);
+    } catch (...) {
+      Application->HandleException(nullptr);
+    }
+    return 0;
+  }
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+void DropQueuedLines(HWND hwnd) {
+  MSG msg;
+  while (PeekMessageA(&msg, hwnd, kLineMessage, kLineMessage, PM_REMOVE)) {
+    delete reinterpret_cast<HandedLine*>(msg.lParam);
+  }
+}
+
+}  // namespace
+
+void StartLineHandOver() {
+  if (HandOverWindow.load()) return;
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSA wc{};
+  if (!GetClassInfoA(instance, kHandOverClass, &wc)) {
+    wc = WNDCLASSA{};
+    wc.lpfnWndProc = HandOverProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = kHandOverClass;
+    RegisterClassA(&wc);
+  }
+  HandOverWindow = CreateWindowExA(0, kHandOverClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                   instance, nullptr);
+}
+
+void EndLineHandOver() {
+  HWND hwnd = HandOverWindow.exchange(nullptr);
+  if (!hwnd) return;
+  DropQueuedLines(hwnd);
+  DestroyWindow(hwnd);
+}
+
+void ShowLine(const char* text, bool show) {
+  if (GetCurrentThreadId() == MainThreadID) {
+    ShowLineHere(text, show);
+    return;
+  }
+  auto* line = new HandedLine{text, show};
+  HWND hwnd = HandOverWindow.load();
+  if (!hwnd || !PostMessageA(hwnd, kLineMessage, 0, reinterpret_cast<LPARAM>(line))) {
+    delete line;  // no pane to take it any more
+  }
+}
+
+void RestartEraseTimer() {
+  if (!Main->MenuErase->Checked()) return;
+  // Stopping and starting again makes the countdown run its full interval
+  // from now, whether or not it was running.
+  Main->EraseTimer->SetEnabled(false);
+  Main->EraseTimer->SetEnabled(true);
+}
+
+// ------------------------------------------------------------- handlers
+
+void TMain::CommBuffKeyPress(TObject*, char& Key) {
+  // The typed line comes from the character events alone; the character
+  // itself is left for the pane to apply to its own text.
+  ApplyTypedChar(TypedLine, Key);
+  RestartEraseTimer();
+  if (Key == EnterChar) {
+    if (PortReady()) SendLine(TypedText(TypedLine), false);
+    EmptyTypedLine(TypedLine);
+  }
+}
+
+void TMain::EraseTimerEvent(TObject*) {
+  CommBuff->Lines()->Clear();
+  EraseTimer->SetEnabled(false);
+}
+
+void TMain::MenuEraseClick(TObject*) {
+  MenuErase->SetChecked(!MenuErase->Checked());
+  EraseTimer->SetEnabled(false);
+  if (MenuErase->Checked()) CommBuff->Lines()->Clear();
+}

@@ -1,0 +1,36 @@
+#include "link/SendLine.h"
+
+#include <cstring>
+
+#include "app/MainForm.h"
+#include "app/TerminalPane.h"
+#include "framework/Dialogs.h"
+#include "keypad/KeyTable.h"
+#include "link/CommandLine.h"
+#include "link/SerialPort.h"
+
+bool PortReady() {
+  if (PortHandle != INVALID_HANDLE_VALUE) return true;
+  ShowModalBox("Select COM port (Settings->Port)", ProgramTitle, MB_OK);
+  return false;
+}
+
+void SendKeyCommand(int zone, bool hold, int slot) {
+  char line[KeyCommandSize];
+  if (!FormatKeyCommand(zone, hold, KeyTable[slot].Code, line)) return;
+  SendLine(line, true);
+}
+
+void SendLine(const char* text, bool echo) {
+  // The echo goes first, so the pane shows a line before any byte of it
+  // leaves; the terminator is a write of its own, made whatever the first
+  // write returned.
+  ShowLine(text, echo);
+  WritePort(text);
+  WritePort(LineTerminator);
+}
+
+bool WritePort(const char* text) {
+  DWORD written = 0;
+  return WriteFile(PortHandle, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr) != FALSE;
+}

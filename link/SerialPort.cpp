@@ -1,0 +1,3 @@
+#include "link/SerialPort.h"
+
+HANDLE PortHandle = INVALID_HANDLE_VALUE;

@@ -1,0 +1,251 @@
+// Command lines on the wire and the terminal pane: exact bytes written to
+// the port (a pipe stands in for it), the typed line, the echo, the erase
+// countdown, lines handed over from another thread and the pane's bound.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/MainForm.h"
+#include "app/TerminalPane.h"
+#include "framework/Application.h"
+#include "framework/Dialogs.h"
+#include "link/SendLine.h"
+#include "support/PipePort.h"
+#include "support/Pump.h"
+
+namespace {
+
+constexpr int kVolumeUp = 11;  // code 25
+constexpr int kSetup = 7;      // code 21, a hold key
+constexpr int kMac1 = 42;      // code 100: sends nothing
+
+class TerminalPane : public testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    if (!Main) {
+      Application->Title = ProgramTitle;
+      Application->CreateForm(Main);
+    }
+    StartLineHandOver();
+  }
+
+  void SetUp() override {
+    Main->MenuZone1->SetChecked(true);
+    if (!Main->MenuErase->Checked()) Main->MenuErase->SetChecked(true);
+    Main->EraseTimer->SetEnabled(false);
+    Main->CommBuff->Lines()->Clear();
+    EmptyTypedLine(TypedLine);
+    SetMessageBoxHook([this](const std::string& text, const std::string& caption, UINT flags) {
+      boxes.push_back(text + "|" + caption + "|" + std::to_string(flags));
+      return IDOK;
+    });
+  }
+
+  void TearDown() override { SetMessageBoxHook(nullptr); }
+
+  void Type(const std::string& keys) {
+    for (char c : keys) {
+      SendMessageA(Main->CommBuff->Handle(), WM_CHAR, static_cast<unsigned char>(c), 0);
+    }
+  }
+
+  std::string PaneText() { return Main->CommBuff->Lines()->Text(); }
+  int PaneLines() { return Main->CommBuff->Lines()->Count(); }
+
+  std::vector<std::string> boxes;
+};
+
+TEST_F(TerminalPane, KeyCommandsGoOutExactlyAndAreEchoed) {
+  PipePort port;
+  SendKeyCommand(1, false, kVolumeUp);
+  EXPECT_EQ(Hex(port.Take()), "31 20 31 37 20 31 20 32 35 0D 0A");
+  EXPECT_EQ(PaneText(), "1 17 1 25\r\n");
+
+  Main->MenuZone2->SetChecked(true);
+  SendKeyCommand(2, false, kVolumeUp);
+  EXPECT_EQ(port.Take(), "2 17 1 25\r\n");
+  SendKeyCommand(1, true, kSetup);
+  EXPECT_EQ(port.Take(), "1 17 2 21\r\n");
+  EXPECT_EQ(PaneText(), "1 17 1 25\r\n2 17 1 25\r\n1 17 2 21\r\n");
+  EXPECT_TRUE(Main->EraseTimer->Enabled()) << "every sent command restarts the countdown";
+}
+
+TEST_F(TerminalPane, SilentKeysSendEchoAndRestartNothing) {
+  PipePort port;
+  SendKeyCommand(1, false, kMac1);
+  SendKeyCommand(1, true, kMac1);
+  EXPECT_EQ(port.Take(), "");
+  EXPECT_EQ(PaneText(), "");
+  EXPECT_FALSE(Main->EraseTimer->Enabled());
+}
+
+TEST_F(TerminalPane, TypedLinesGoOutAsTypedWithTheEnterKept) {
+  struct Case {
+    std::string Keys;
+    std::string Wire;
+  };
+  const std::string s63(63, 's');
+  const std::string s70 = std::string(63, 't') + "uvwxyz0";
+  const Case cases[] = {
+      {"abc\r", "61 62 63 0D 0D 0A"},
+      {"\r", "0D 0D 0A"},
+      {"abc\bd\r", "61 62 64 0D 0D 0A"},
+      {"\bx\r", "78 0D 0D 0A"},
+      {"a\x16" "b\r", "61 16 62 0D 0D 0A"},  // Ctrl+V is a character like any other
+      {s63 + "\r", Hex(s63) + " 0D 0A"},
+      {s70 + "\r", Hex(std::string(63, 't')) + " 0D 0A"},
+      {s70 + "\b\r", Hex(std::string(62, 't')) + " 0D 0D 0A"},
+  };
+  PipePort port;
+  for (const auto& c : cases) {
+    Type(c.Keys);
+    EXPECT_EQ(Hex(port.Take()), c.Wire) << Hex(c.Keys);
+    EXPECT_EQ(TypedLength(TypedLine), 0u);
+  }
+  EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(TerminalPane, TypedLinesAreNotEchoedButShownAsTyped) {
+  PipePort port;
+  Type("hi\r");
+  EXPECT_EQ(port.Take(), "hi\r\r\n");
+  EXPECT_EQ(PaneText(), "hi\r\n");
+}
+
+TEST_F(TerminalPane, EnterWithNoPortAsksForOneAndForgetsTheLine) {
+  Type("abc\r");
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], "Select COM port (Settings->Port)|Orvant Remote|" + std::to_string(MB_OK));
+  EXPECT_EQ(PaneText(), "abc\r\n") << "the pane keeps the text and the line break";
+  PipePort port;
+  Type("x\r");
+  EXPECT_EQ(Hex(port.Take()), "78 0D 0D 0A") << "the next line starts empty";
+}
+
+TEST_F(TerminalPane, ReceivedLineFollowsAPartlyTypedLine) {
+  PipePort port;
+  Type("ab");
+  ShowLine("OK\r", true);
+  EXPECT_EQ(PaneText(), "ab\r\nOK\r");
+  DWORD start = 0, end = 0;
+  SendMessageA(Main->CommBuff->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+               reinterpret_cast<LPARAM>(&end));
+  EXPECT_EQ(end, PaneText().size()) << "the caret is after the received line";
+  EXPECT_EQ(std::string(TypedText(TypedLine)), "ab");
+  Type("c\r");
+  EXPECT_EQ(port.Take(), "abc\r\r\n") << "the characters go out in the order typed";
+}
+
+TEST_F(TerminalPane, TypingInOlderTextStillSendsWhatWasTyped) {
+  PipePort port;
+  ShowLine("first", true);
+  ShowLine("second", true);
+  SendMessageA(Main->CommBuff->Handle(), EM_SETSEL, 2, 2);  // the caret into "first"
+  Type("xy\r");
+  EXPECT_EQ(port.Take(), "xy\r\r\n");
+}
+
+TEST_F(TerminalPane, CountdownClearsFiveSecondsAfterTheLastActivity) {
+  ShowLine("one", true);
+  PumpFor(3000);
+  ShowLine("two", true);  // activity restarts the countdown
+  PumpFor(4000);
+  EXPECT_EQ(PaneLines(), 2) << "cleared before five seconds had passed since the last activity";
+  EXPECT_TRUE(PumpUntil([&] { return PaneLines() == 0; }, 10000));
+  EXPECT_FALSE(Main->EraseTimer->Enabled()) << "after a clearing the countdown stays stopped";
+}
+
+TEST_F(TerminalPane, HiddenLinesAndTypingAreActivityToo) {
+  ShowLine("echo", true);
+  ShowLine("not shown", false);  // a typed line sent: not shown, but activity
+  EXPECT_EQ(PaneLines(), 1);
+  EXPECT_TRUE(Main->EraseTimer->Enabled());
+  Main->EraseTimer->SetEnabled(false);
+  Type("z");
+  EXPECT_TRUE(Main->EraseTimer->Enabled());
+}
+
+TEST_F(TerminalPane, ClearUncheckedKeepsEverythingAndCheckingItEmptiesThePane) {
+  ShowLine("kept", true);
+  ASSERT_TRUE(Main->EraseTimer->Enabled());
+  Main->MenuEraseClick(Main->MenuErase);  // unchecked while a countdown runs
+  EXPECT_FALSE(Main->MenuErase->Checked());
+  EXPECT_FALSE(Main->EraseTimer->Enabled());
+  ShowLine("more", true);
+  EXPECT_FALSE(Main->EraseTimer->Enabled());
+  PumpFor(5600);
+  EXPECT_EQ(PaneText(), "kept\r\nmore\r\n");
+  Type("ab");
+  Main->MenuEraseClick(Main->MenuErase);  // checked again: empty at once
+  EXPECT_TRUE(Main->MenuErase->Checked());
+  EXPECT_EQ(PaneText(), "");
+  EXPECT_FALSE(Main->EraseTimer->Enabled());
+  EXPECT_EQ(std::string(TypedText(TypedLine)), "ab") << "the typed line survives a clearing";
+}
+
+TEST_F(TerminalPane, LinesFromAnotherThreadArriveCompleteAndInOrder) {
+  Main->MenuEraseClick(Main->MenuErase);  // Clear off: nothing may vanish
+  constexpr int kReceived = 3000;
+  std::thread receiver([] {
+    for (int i = 0; i < kReceived; ++i) ShowLine(("RX " + std::to_string(i)).c_str(), true);
+  });
+  // The window's thread keeps adding its own lines meanwhile.
+  for (int i = 0; i < 200; ++i) {
+    ShowLine(("TX " + std::to_string(i)).c_str(), true);
+    PumpFor(1);
+  }
+  receiver.join();
+  const std::string last = "RX " + std::to_string(kReceived - 1) + "\r\n";
+  ASSERT_TRUE(PumpUntil([&] { return PaneText().find(last) != std::string::npos; }, 30000));
+
+  // What the pane still holds: whole lines, the received ones consecutive.
+  int previous = -1;
+  for (int i = 0; i < PaneLines(); ++i) {
+    const std::string line = Main->CommBuff->Lines()->Get(i);
+    if (line.rfind("TX ", 0) == 0) continue;
+    ASSERT_EQ(line.rfind("RX ", 0), 0u) << "a cut line: " << line;
+    const int n = std::stoi(line.substr(3));
+    if (previous >= 0) {
+      ASSERT_EQ(n, previous + 1);
+    }
+    previous = n;
+  }
+  EXPECT_EQ(previous, kReceived - 1);
+  Main->MenuEraseClick(Main->MenuErase);
+}
+
+TEST_F(TerminalPane, KeepsTheNewestWholeLinesPastItsBound) {
+  Main->MenuEraseClick(Main->MenuErase);
+  const int total = PaneLineLimit * 2 + 57;
+  for (int i = 0; i < total; ++i) {
+    // Some lines are long enough to wrap, so a displayed line is not always
+    // a whole line of the traffic.
+    std::string line = "line " + std::to_string(i);
+    if (i % 7 == 0) line += std::string(60, '-') + "end";
+    ShowLine(line.c_str(), true);
+  }
+  EXPECT_LE(PaneLines(), PaneLineLimit + PaneLineLimit / 10 + 1);
+  EXPECT_GE(PaneLines(), PaneLineLimit / 2);
+  const std::string text = PaneText();
+  EXPECT_EQ(text.rfind("line " + std::to_string(total - 1), 0) == std::string::npos, true);
+  EXPECT_NE(text.find("line " + std::to_string(total - 1) + "\r\n"), std::string::npos);
+  EXPECT_EQ(text.rfind("line ", 0), 0u) << "the pane starts with a whole line";
+  EXPECT_EQ(text.find("line 0\r\n"), std::string::npos) << "the oldest lines went first";
+  Main->MenuEraseClick(Main->MenuErase);
+}
+
+TEST_F(TerminalPane, LinesHandedOverAfterTheEndAreDroppedHarmlessly) {
+  EndLineHandOver();
+  std::thread late([] { ShowLine("too late", true); });
+  late.join();
+  PumpFor(50);
+  EXPECT_EQ(PaneText(), "");
+  StartLineHandOver();
+  std::thread again([] { ShowLine("back", true); });
+  again.join();
+  EXPECT_TRUE(PumpUntil([&] { return PaneText() == "back\r\n"; }));
+}
+
+}  // namespace
