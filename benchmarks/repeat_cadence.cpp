@@ -3,8 +3,9 @@
 // write end of a pipe, and a reader thread stamps every line with the
 // performance counter as it comes out of the pipe. Prints, per key, the time
 // from the press to its first line, from the first line to the first repeat
-// (or held command), and the repeat period: mean, min, max, std. deviation.
-//   scripts/test-session scripts/wine-exec build/<dir>/bench/repeat_cadence.exe [hold-ms]
+// (or held command), and the repeat period: mean, min, max, std. deviation,
+// and the means as figures for ./bench.
+//   scripts/test-session scripts/wine-exec build/<dir>/benchmarks/repeat_cadence.exe [hold-ms [presses]]
 #include <windows.h>
 
 #include <algorithm>
@@ -17,26 +18,16 @@
 #include <vector>
 
 #include "app/MainForm.h"
+#include "benchmarks/BenchReport.h"
 #include "framework/Application.h"
 #include "keypad/KeyTable.h"
 #include "link/SerialPort.h"
 
 namespace {
 
-double CounterMs(LONGLONG ticks) {
-  static const double perMs = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return static_cast<double>(f.QuadPart) / 1000.0;
-  }();
-  return static_cast<double>(ticks) / perMs;
-}
-
-LONGLONG Now() {
-  LARGE_INTEGER c;
-  QueryPerformanceCounter(&c);
-  return c.QuadPart;
-}
+using bench::CounterMs;
+using bench::Now;
+using bench::Pump;
 
 struct Stamped {
   LONGLONG At;
@@ -80,21 +71,6 @@ private:
   std::thread thread_;
 };
 
-// Runs the window's message loop for the given time without spinning.
-void Pump(DWORD ms) {
-  const DWORD start = GetTickCount();
-  for (;;) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    const DWORD elapsed = GetTickCount() - start;
-    if (elapsed >= ms) return;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
-  }
-}
-
 LPARAM PictureLParam(const KeySlot& key) {
   // The picture lies at (2, 0) in the window's client area.
   return MAKELPARAM(static_cast<WORD>(key.X + 2), static_cast<WORD>(key.Y));
@@ -118,7 +94,11 @@ Stats Summarise(const std::vector<double>& v) {
   return s;
 }
 
-void Hold(PipeReader& reader, const char* name, int slot, DWORD holdMs, int runs) {
+struct Cadence {
+  Stats PressLatency, FirstDelay, Period;
+};
+
+Cadence Hold(PipeReader& reader, const char* name, int slot, DWORD holdMs, int runs) {
   const KeySlot& key = KeyTable[slot];
   std::vector<double> pressLatency, firstDelay, periods;
   size_t linesPerRun = 0;
@@ -139,14 +119,15 @@ void Hold(PipeReader& reader, const char* name, int slot, DWORD holdMs, int runs
   }
   std::printf("%s (slot %d, delay %d ticks), held %lu ms x %d, %zu lines in the last run\n", name,
               slot, key.DelayTicks, static_cast<unsigned long>(holdMs), runs, linesPerRun);
+  const Cadence cadence{Summarise(pressLatency), Summarise(firstDelay), Summarise(periods)};
   const struct {
     const char* Label;
-    const std::vector<double>& Values;
-  } rows[] = {{"press to first line", pressLatency},
-              {"first line to second", firstDelay},
-              {"repeat period", periods}};
+    const Stats& S;
+  } rows[] = {{"press to first line", cadence.PressLatency},
+              {"first line to second", cadence.FirstDelay},
+              {"repeat period", cadence.Period}};
   for (const auto& row : rows) {
-    const Stats s = Summarise(row.Values);
+    const Stats& s = row.S;
     if (s.Count == 0) {
       std::printf("  %-22s none\n", row.Label);
       continue;
@@ -154,12 +135,14 @@ void Hold(PipeReader& reader, const char* name, int slot, DWORD holdMs, int runs
     std::printf("  %-22s n=%-4zu mean %8.3f  min %8.3f  max %8.3f  sd %7.3f ms\n", row.Label,
                 s.Count, s.Mean, s.Min, s.Max, s.StdDev);
   }
+  return cadence;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const DWORD holdMs = argc > 1 ? static_cast<DWORD>(std::atoi(argv[1])) : 3000;
+  const int presses = argc > 2 ? std::atoi(argv[2]) : 5;
   Application->Initialize();
   Application->Title = ProgramTitle;
   Application->CreateForm(Main);
@@ -173,9 +156,20 @@ int main(int argc, char** argv) {
   {
     PipeReader reader(read);
     PortHandle = write;
-    Hold(reader, "Volume up", 11, holdMs, 5);
-    Hold(reader, "Digital up", 3, holdMs, 5);
-    Hold(reader, "Mem / Enter", 13, holdMs / 3, 5);
+    const Cadence volume = Hold(reader, "Volume up", 11, holdMs, presses);
+    const Cadence digital = Hold(reader, "Digital up", 3, holdMs, presses);
+    const Cadence mem = Hold(reader, "Mem / Enter", 13, holdMs / 3, presses);
+    // Means over the presses of this run; a press's own line leaves from
+    // inside the press handler, so its latency is the pipe's.
+    using bench::Figure;
+    Figure("Volume up: press to command, mean", "ms", "at once", volume.PressLatency.Mean);
+    Figure("Volume up: press to command, max", "ms", "at once", volume.PressLatency.Max);
+    Figure("Volume up: first repeat after", "ms", "120", volume.FirstDelay.Mean);
+    Figure("Volume up: repeat period, mean", "ms", "60", volume.Period.Mean);
+    Figure("Volume up: repeat period, max", "ms", "60", volume.Period.Max);
+    Figure("Digital up: first repeat after", "ms", "360", digital.FirstDelay.Mean);
+    Figure("Digital up: repeat period, mean", "ms", "60", digital.Period.Mean);
+    Figure("Mem / Enter: held command after", "ms", "240", mem.FirstDelay.Mean);
     PortHandle = INVALID_HANDLE_VALUE;
     CloseHandle(write);  // ends the reader
   }

@@ -1,0 +1,139 @@
+// Faults inside handlers of the real main window, with no port: a timer
+// handler that raises, and a platform with no timer left at the moment a
+// key press arms the repeat. The box appears once per failed event, the
+// message loop goes on, and the window works as before once timers are back.
+// A pipe stands in for the port where the bytes matter.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/MainForm.h"
+#include "framework/Application.h"
+#include "framework/Dialogs.h"
+#include "framework/SysUtils.h"
+#include "keypad/KeyTable.h"
+#include "support/PipePort.h"
+#include "support/Pump.h"
+
+namespace {
+
+constexpr int kVolumeUp = 11;  // repeats; its press command is "1 17 1 25"
+
+UINT_PTR WINAPI RefuseTimer(HWND, UINT_PTR, UINT, TIMERPROC) { return 0; }
+
+class HandlerFaults : public testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    if (!Main) {
+      Application->Title = ProgramTitle;
+      Application->CreateForm(Main);
+      PumpFor(50);
+    }
+  }
+
+  void SetUp() override {
+    SetMessageBoxHook([this](const std::string& text, const std::string& caption, UINT flags) {
+      boxes.push_back(text + "|" + caption + "|" + std::to_string(flags));
+      return IDOK;
+    });
+    // Clear unchecked: the echo of a command starts no countdown, so the
+    // only timer a press starts is the repeat.
+    if (Main->MenuErase->Checked()) Main->MenuEraseClick(Main->MenuErase);
+    Main->CommBuff->Lines()->Clear();
+  }
+
+  void TearDown() override {
+    SetPlatformSetTimer(nullptr);
+    Release(kVolumeUp);
+    Main->RepeatTimer->SetEnabled(false);
+    PumpUntil([] { return !Main->Snap->Visible(); }, 5000);
+    if (!Main->MenuErase->Checked()) Main->MenuEraseClick(Main->MenuErase);
+    SetMessageBoxHook(nullptr);
+  }
+
+  static LPARAM At(int slot) {
+    return MAKELPARAM(static_cast<WORD>(KeyTable[slot].X + 2), static_cast<WORD>(KeyTable[slot].Y));
+  }
+  static void Press(int slot) {
+    SendMessageA(Main->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, At(slot));
+  }
+  static void Release(int slot) { SendMessageA(Main->Handle(), WM_LBUTTONUP, 0, At(slot)); }
+
+  static std::string Box(const std::string& text) {
+    return text + "|" + ProgramTitle + "|" + std::to_string(MB_OK | MB_ICONSTOP);
+  }
+
+  std::vector<std::string> boxes;
+};
+
+TEST_F(HandlerFaults, RaisingTimerShowsOneBoxPerFiringAndTheLoopGoesOn) {
+  PipePort port;
+  int firings = 0;
+  TTimer failing(Main);
+  failing.SetInterval(25);
+  failing.SetOnTimer([&firings](TObject*) {
+    ++firings;
+    throw Exception("Handler failed");
+  });
+  ASSERT_TRUE(PumpUntil([&] { return firings >= 3; }));
+
+  // Meanwhile the window still answers clicks. (A hold would not last:
+  // every box takes the mouse from the window, which ends a repeat.)
+  for (int click = 0; click < 3; ++click) {
+    Press(kVolumeUp);
+    Release(kVolumeUp);
+    PumpFor(30);
+  }
+  EXPECT_EQ(port.TakeAtLeast(3 * 11), "1 17 1 25\r\n1 17 1 25\r\n1 17 1 25\r\n");
+  EXPECT_TRUE(PumpUntil([] { return !Main->Snap->Visible(); }, 5000))
+      << "the marker's own timer still runs beside the failing one";
+  ASSERT_TRUE(PumpUntil([&] { return firings >= 6; }));
+  failing.SetEnabled(false);
+
+  EXPECT_EQ(boxes, std::vector<std::string>(static_cast<size_t>(firings), Box("Handler failed.")));
+}
+
+TEST_F(HandlerFaults, RefusedRepeatTimerReportsOnceAndAPressLaterRepeats) {
+  PipePort port;
+  SetPlatformSetTimer(&RefuseTimer);
+  Press(kVolumeUp);
+  EXPECT_EQ(boxes, std::vector<std::string>{Box("Not enough timers available.")});
+  // The press command left before the timer was armed; no repeat follows.
+  PumpFor(400);
+  EXPECT_EQ(port.Take(), "1 17 1 25\r\n");
+  EXPECT_TRUE(Main->Snap->Visible()) << "the marker marks the key that was pressed";
+
+  SetPlatformSetTimer(nullptr);
+  Release(kVolumeUp);
+  EXPECT_TRUE(PumpUntil([] { return !Main->Snap->Visible(); }, 5000))
+      << "the marker's linger works with timers back";
+
+  Press(kVolumeUp);
+  EXPECT_EQ(port.TakeAtLeast(4 * 11), "1 17 1 25\r\n1 17 1 25\r\n1 17 1 25\r\n1 17 1 25\r\n");
+  Release(kVolumeUp);
+  PumpFor(150);
+  EXPECT_EQ(port.Take(), "") << "the release stops the repeat";
+  EXPECT_EQ(boxes.size(), 1u);
+}
+
+TEST_F(HandlerFaults, RefusedTimerWithClearCheckedReportsOnceAndTheWindowStaysUsable) {
+  Main->MenuEraseClick(Main->MenuErase);  // Clear checked: the echo restarts the countdown
+  ASSERT_TRUE(Main->MenuErase->Checked());
+  PipePort port;
+  SetPlatformSetTimer(&RefuseTimer);
+  Press(kVolumeUp);
+  EXPECT_EQ(boxes, std::vector<std::string>{Box("Not enough timers available.")})
+      << "the first refusal ends the press's handling";
+  SetPlatformSetTimer(nullptr);
+  Release(kVolumeUp);
+  port.Take();
+
+  Press(kVolumeUp);
+  EXPECT_EQ(port.TakeAtLeast(2 * 11), "1 17 1 25\r\n1 17 1 25\r\n");
+  Release(kVolumeUp);
+  EXPECT_TRUE(Main->EraseTimer->Enabled()) << "the countdown runs again";
+  EXPECT_EQ(boxes.size(), 1u);
+}
+
+}  // namespace
