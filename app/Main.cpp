@@ -4,6 +4,7 @@
 #include "app/MainForm.h"
 #include "app/TerminalPane.h"
 #include "framework/Application.h"
+#include "link/SerialPort.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   try {
@@ -11,7 +12,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Application->Title = ProgramTitle;
     Application->CreateForm(Main);
     Application->Run();
-    // Lines still on their way to the pane go nowhere from here on.
+    // The receiver is stopped and the port given back its time-outs while
+    // the window still exists; lines still on their way to the pane go
+    // nowhere from here on.
+    ClosePort();
     EndLineHandOver();
   } catch (const Exception& e) {
     Application->ShowException(e);

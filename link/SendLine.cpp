@@ -32,5 +32,10 @@ void SendLine(const char* text, bool echo) {
 
 bool WritePort(const char* text) {
   DWORD written = 0;
-  return WriteFile(PortHandle, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr) != FALSE;
+  if (WriteFile(PortHandle, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr)) return true;
+  // A port that has gone away is closed here, on the window's thread, as the
+  // receiver would have it closed; a write that follows (the terminator)
+  // then fails on the invalid handle and the close does nothing again.
+  if (PortHandle != INVALID_HANDLE_VALUE && IsPortLostError(GetLastError())) ClosePort();
+  return false;
 }

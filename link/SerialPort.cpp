@@ -1,3 +1,178 @@
 #include "link/SerialPort.h"
 
+#include <atomic>
+#include <cstdio>
+
+#include "app/MainForm.h"
+#include "app/TerminalPane.h"
+#include "link/Receiver.h"
+
 HANDLE PortHandle = INVALID_HANDLE_VALUE;
+COMMTIMEOUTS PortTimeouts = {};
+COMMTIMEOUTS SavedTimeouts = {};
+TRead* ReadThread = nullptr;
+
+namespace {
+
+// The device-control block as the mode string is applied to it.
+static_assert(sizeof(DCB) == 28, "DCB length field must be 28");
+
+// Upper bound on the reads that drop a freshly opened port's pending input,
+// so a peer that never pauses cannot hold the open up.
+constexpr int MaxDropReads = 64;
+
+// Successful opens so far (window's thread writes, the receiver reads).
+std::atomic<unsigned> OpenCount{0};
+
+// ------------------------------------------------------------ lost port
+//
+// The receiver cannot close its own port: ClosePort must run on the window's
+// thread, which owns PortHandle and the menu. It posts a request to this
+// message-only window of the window's thread instead, and the request names
+// the open it was made for, so one that arrives after the port was closed
+// or replaced by another is ignored.
+
+const UINT LostPortMessage = WM_APP + 0x110;
+const char* const LostPortClass = "OrvantLostPort";
+// Created on the window's thread by the first open; read by any thread.
+std::atomic<HWND> LostPortWindow{nullptr};
+
+LRESULT CALLBACK LostPortProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == LostPortMessage) {
+    if (static_cast<unsigned>(wParam) == OpenCount.load() && PortHandle != INVALID_HANDLE_VALUE) {
+      ClosePort();
+    }
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void StartLostPortWatch() {
+  if (LostPortWindow.load() != nullptr) return;
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSA windowClass{};
+  if (!GetClassInfoA(instance, LostPortClass, &windowClass)) {
+    windowClass = WNDCLASSA{};
+    windowClass.lpfnWndProc = &LostPortProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = LostPortClass;
+    RegisterClassA(&windowClass);
+  }
+  LostPortWindow.store(CreateWindowExA(0, LostPortClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                       instance, nullptr));
+}
+
+// ------------------------------------------------------------ Port menu
+
+TMenuItem* PortEntry(DWORD n) {
+  if (Main == nullptr) return nullptr;
+  TMenuItem* const entries[] = {Main->MenuCOM1, Main->MenuCOM2, Main->MenuCOM3, Main->MenuCOM4,
+                                Main->MenuCOM5, Main->MenuCOM6, Main->MenuCOM7, Main->MenuCOM8};
+  return n >= 1 && n <= 8 ? entries[n - 1] : nullptr;
+}
+
+void ClearPortMarks() {
+  for (DWORD n = 1; n <= 8; ++n) {
+    if (TMenuItem* entry = PortEntry(n)) entry->SetChecked(false);
+  }
+}
+
+// Drops whatever the port received before the receiver starts. RxBuffer is
+// the window's thread's until then, so no receiver can be using it.
+void DropPendingInput() {
+  for (int i = 0; i < MaxDropReads; ++i) {
+    const DWORD space = static_cast<DWORD>(ReceiveSpace(RxBuffer));
+    if (ReadPort(true).Count < space) break;
+  }
+  DiscardReceived(RxBuffer);
+}
+
+}  // namespace
+
+unsigned PortGeneration() { return OpenCount.load(); }
+
+bool OpenPort(DWORD n) {
+  ClosePort();
+
+  char name[16];
+  std::snprintf(name, sizeof name, "COM%1lu", static_cast<unsigned long>(n));
+  PortHandle = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  // A handle that reports no line settings is no serial port: Wine opens a
+  // COM name whose device is missing and fails every port call on it.
+  DCB dcb{};
+  dcb.DCBlength = sizeof(DCB);
+  if (PortHandle != INVALID_HANDLE_VALUE && !GetCommState(PortHandle, &dcb)) {
+    CloseHandle(PortHandle);
+    PortHandle = INVALID_HANDLE_VALUE;
+  }
+  if (PortHandle == INVALID_HANDLE_VALUE) {
+    // Also the mark the click put on the entry: no port is open.
+    ClearPortMarks();
+    return false;
+  }
+  OpenCount.fetch_add(1);
+
+  // Refused time-outs or line settings are not fatal: the port counts as
+  // open and is used as it is.
+  GetCommTimeouts(PortHandle, &SavedTimeouts);
+  PortTimeouts.ReadIntervalTimeout = MAXDWORD;
+  SetCommTimeouts(PortHandle, &PortTimeouts);
+  if (BuildCommDCBA("9600,N,8,1", &dcb)) SetCommState(PortHandle, &dcb);
+
+  DropPendingInput();
+
+  // The receiver's lines and lost-port requests need their windows first.
+  StartLineHandOver();
+  StartLostPortWatch();
+  ResetEvent(TRead::WakeEvent());
+  ReadThread = new TRead();
+
+  if (TMenuItem* entry = PortEntry(n)) entry->SetChecked(true);
+  return true;
+}
+
+void ClosePort() {
+  if (PortHandle == INVALID_HANDLE_VALUE) return;
+  if (ReadThread != nullptr) {
+    // The receiver releases itself when its loop ends, possibly before the
+    // wait begins: StopAndWaitFor takes what the wait needs beforehand. The
+    // wake touches only the event, never the object.
+    ReadThread->StopAndWaitFor([] { SetEvent(TRead::WakeEvent()); });
+    ReadThread = nullptr;
+  }
+  PurgeComm(PortHandle, PURGE_RXABORT);
+  SetCommTimeouts(PortHandle, &SavedTimeouts);
+  CloseHandle(PortHandle);
+  PortHandle = INVALID_HANDLE_VALUE;
+  ClearPortMarks();
+}
+
+// A device that is gone answers with one of these, depending on the driver
+// and platform: ERROR_NOT_READY (a pseudo-terminal whose other end closed,
+// under Wine; also some USB adapters), ERROR_BAD_COMMAND, ERROR_ACCESS_DENIED
+// and ERROR_GEN_FAILURE (USB adapters unplugged on Windows),
+// ERROR_DEVICE_REMOVED and ERROR_DEV_NOT_EXIST (the device object is gone),
+// ERROR_INVALID_HANDLE (the handle no longer refers to a port).
+// ERROR_OPERATION_ABORTED is left out on purpose: a port whose DCB asks to
+// abort on errors fails reads with it after a framing or parity error until
+// ClearCommError, which the receiver calls in every pass anyway.
+bool IsPortLostError(DWORD error) {
+  switch (error) {
+    case ERROR_NOT_READY:
+    case ERROR_BAD_COMMAND:
+    case ERROR_ACCESS_DENIED:
+    case ERROR_GEN_FAILURE:
+    case ERROR_DEVICE_REMOVED:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_INVALID_HANDLE:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void RequestLostPortClose(unsigned generation) {
+  if (const HWND window = LostPortWindow.load()) {
+    PostMessageA(window, LostPortMessage, static_cast<WPARAM>(generation), 0);
+  }
+}

@@ -1,0 +1,86 @@
+#include "link/Receiver.h"
+
+#include "app/TerminalPane.h"
+#include "link/SerialPort.h"
+
+ReceiveBuffer RxBuffer;
+
+namespace {
+
+// Posts the line to the window's thread; never waits for it.
+const LineSink ShowReceivedLine = [](const char* line) { ShowLine(line, true); };
+
+}  // namespace
+
+TRead::TRead() : TThread(false) {}
+
+HANDLE TRead::WakeEvent() {
+  // Manual reset: a stop asked for before the loop's first wait, or while it
+  // reads, is still seen by the next wait.
+  static const HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  return event;
+}
+
+void TRead::Pause(DWORD ms) { WaitForSingleObject(WakeEvent(), ms); }
+
+// The loop keeps no call pending on the port: it asks how much has arrived,
+// reads that, and otherwise waits on its own stop event for a short while.
+// A blocking WaitCommEvent would be worse on both platforms: on Windows every
+// call on a non-overlapped handle waits for the one in progress, so the
+// window's writes would stall behind it; under Wine on a pseudo-terminal it
+// returns at once, every time, and the loop would spin.
+void TRead::ReceiveLoop() {
+  FreeWhenDone = true;
+  // Stable while this receiver runs: OpenPort starts a receiver only after
+  // counting its open, and opens nothing else before stopping it.
+  const unsigned generation = PortGeneration();
+  bool lost = false;
+  while (!StopRequested.load()) {
+    if (lost) {
+      // The port is gone: leave it alone and wait for ClosePort, which the
+      // window's thread runs on the request below.
+      Pause(INFINITE);
+      continue;
+    }
+    DWORD errors = 0;  // line errors are cleared here and not reported
+    COMSTAT status{};
+    // Its COMSTAT is meaningless when the call fails.
+    if (!ClearCommError(PortHandle, &errors, &status)) {
+      lost = IsPortLostError(GetLastError());
+      if (lost) {
+        RequestLostPortClose(generation);
+      } else {
+        Pause(ReceivePollMs);
+      }
+      continue;
+    }
+    if (status.cbInQue > 0) {
+      const ReadOutcome read = ReadPort(false);
+      if (read.PortLost) {
+        lost = true;
+        RequestLostPortClose(generation);
+        continue;
+      }
+      // More may have arrived meanwhile; a read that gave nothing although
+      // bytes were reported waits like an idle pass, so it cannot spin.
+      if (read.Count > 0) continue;
+    }
+    Pause(ReceivePollMs);
+  }
+}
+
+ReadOutcome ReadPort(bool discard) {
+  ReadOutcome outcome;
+  const DWORD space = static_cast<DWORD>(ReceiveSpace(RxBuffer));
+  if (!ReadFile(PortHandle, ReceiveTail(RxBuffer), space, &outcome.Count, nullptr)) {
+    outcome.Count = 0;
+    outcome.PortLost = IsPortLostError(GetLastError());
+  }
+  CommitReceived(RxBuffer, outcome.Count);
+  if (discard) {
+    DiscardReceived(RxBuffer);
+  } else {
+    FlushReceivedLines(RxBuffer, ShowReceivedLine);
+  }
+  return outcome;
+}

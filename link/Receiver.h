@@ -1,0 +1,60 @@
+// The receiver: one background thread per open port that reads what the
+// processor sends and hands every finished line to the terminal pane.
+//
+// Threads and ownership:
+// - TRead objects are created by OpenPort on the window's thread, after the
+//   pending input was dropped, and release themselves when ReceiveLoop
+//   returns, which happens only once ClosePort has asked them to stop.
+// - RxBuffer belongs to the receiver while one runs, otherwise to the
+//   window's thread (OpenPort empties it before it starts the next
+//   receiver), so the two never work on it at the same time.
+// - Lines reach the pane through ShowLine, which posts them to the window's
+//   thread without waiting: the receiver never needs the window's thread,
+//   so ClosePort may wait for it there.
+#pragma once
+
+#include <windows.h>
+
+#include "framework/Thread.h"
+#include "link/LineSplitter.h"
+
+// Text received and not yet ended by a line feed.
+extern ReceiveBuffer RxBuffer;
+
+// How long the receiver waits for the stop event between two looks at an
+// idle port. Bounds the delay of a line that arrives while it waits; longer
+// costs latency, shorter costs idle processor time (program and server).
+constexpr DWORD ReceivePollMs = 10;
+
+class TRead : public TThread {
+public:
+  // Created running: the loop starts when the window's thread next handles
+  // its messages (or when ClosePort waits for it).
+  TRead();
+
+  // The event that wakes a waiting receiver for its stop: set by ClosePort
+  // beside the stop request, reset by OpenPort before it starts a receiver.
+  // Lives for the whole run, so setting it never touches a receiver object
+  // that may already have released itself.
+  static HANDLE WakeEvent();
+
+protected:
+  void Run() override { ReceiveLoop(); }
+
+private:
+  void ReceiveLoop();
+  // Waits for the stop event for at most ms milliseconds.
+  static void Pause(DWORD ms);
+};
+
+// What one read of the port gave.
+struct ReadOutcome {
+  DWORD Count = 0;        // bytes read (0 when the read failed)
+  bool PortLost = false;  // the read failed because the device is gone
+};
+
+// Reads what the port has received, as much as RxBuffer can take, into it.
+// With discard true the buffer is emptied afterwards (OpenPort, before the
+// receiver starts); otherwise every finished line is passed on to ShowLine
+// (the receiver).
+ReadOutcome ReadPort(bool discard);

@@ -1,0 +1,104 @@
+#include "support/SerialPeer.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "support/Pump.h"
+
+HANDLE OpenComPort(int n) {
+  char name[32];
+  std::snprintf(name, sizeof name, "\\\\.\\COM%d", n);
+  return CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+SerialPeer::SerialPeer(int pair) : handle_(OpenComPort(pair + 8)) {
+  if (handle_ == INVALID_HANDLE_VALUE) return;
+  // Reads return at once with what has arrived.
+  COMMTIMEOUTS timeouts{};
+  timeouts.ReadIntervalTimeout = MAXDWORD;
+  SetCommTimeouts(handle_, &timeouts);
+  DCB dcb{};
+  dcb.DCBlength = sizeof dcb;
+  if (GetCommState(handle_, &dcb) && BuildCommDCBA("9600,N,8,1", &dcb)) SetCommState(handle_, &dcb);
+  PurgeComm(handle_, PURGE_RXCLEAR | PURGE_TXCLEAR);
+}
+
+SerialPeer::~SerialPeer() { Close(); }
+
+void SerialPeer::Close() {
+  if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  handle_ = INVALID_HANDLE_VALUE;
+}
+
+bool SerialPeer::Write(const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD written = 0;
+    if (!WriteFile(handle_, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &written,
+                   nullptr)) {
+      return false;
+    }
+    done += written;
+  }
+  return true;
+}
+
+void SerialPeer::Drain() {
+  if (handle_ == INVALID_HANDLE_VALUE) return;
+  for (;;) {
+    char chunk[512];
+    DWORD got = 0;
+    if (!ReadFile(handle_, chunk, sizeof chunk, &got, nullptr) || got == 0) return;
+    pending_.append(chunk, got);
+  }
+}
+
+std::string SerialPeer::Take() {
+  Drain();
+  std::string taken;
+  taken.swap(pending_);
+  return taken;
+}
+
+std::string SerialPeer::TakeAtLeast(size_t count, DWORD timeoutMs) {
+  PumpUntil(
+      [&] {
+        Drain();
+        return pending_.size() >= count;
+      },
+      timeoutMs);
+  return Take();
+}
+
+std::string SerialPeer::TakeAfter(DWORD ms) {
+  PumpFor(ms);
+  return Take();
+}
+
+namespace {
+
+// The wrapper's control folder, as a Windows path.
+std::string ControlFile(const char* verb, int n) {
+  const char* ports = std::getenv("ORVANT_PORTS");
+  std::string path = std::string("Z:") + (ports ? ports : "/nonexistent") + "/ctl/" + verb + "-" +
+                     std::to_string(n);
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
+
+bool AskWrapper(const char* verb, int n) {
+  const std::string path = ControlFile(verb, n);
+  const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  // The wrapper removes the file once the pair is down or up again.
+  return PumpUntil([&] { return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; },
+                   20000);
+}
+
+}  // namespace
+
+bool KillPair(int n) { return AskWrapper("kill", n); }
+bool RevivePair(int n) { return AskWrapper("revive", n); }

@@ -1,0 +1,48 @@
+// The far end of a serial line, for tests run by scripts/wine-exec-serial:
+// COMn (n = 1..8) is the program's side of pair n and COM(n+8) the peer's,
+// which the test opens here and reads and writes itself. The wrapper can
+// also take a pair down (both ports absent, the program's open handle dead)
+// and bring it back on fresh pseudo-terminals.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+class SerialPeer {
+public:
+  // Opens the peer side of pair n (COM(n+8)); check IsOpen().
+  explicit SerialPeer(int pair);
+  ~SerialPeer();
+  SerialPeer(const SerialPeer&) = delete;
+  SerialPeer& operator=(const SerialPeer&) = delete;
+
+  bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE Handle() const { return handle_; }
+  void Close();
+
+  // Writes all bytes; true when the write succeeded.
+  bool Write(const std::string& bytes);
+  // Everything received so far and not yet taken; never waits.
+  std::string Take();
+  // Pumps messages until at least count bytes were received since the last
+  // take, then takes them all. Returns what it has after the deadline.
+  std::string TakeAtLeast(size_t count, DWORD timeoutMs = 10000);
+  // Pumps messages for a while and takes whatever arrived.
+  std::string TakeAfter(DWORD ms);
+
+private:
+  void Drain();
+
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+  std::string pending_;
+};
+
+// Opens "\\.\COMn" as the program would (exclusive, non-overlapped), or
+// INVALID_HANDLE_VALUE.
+HANDLE OpenComPort(int n);
+
+// Asks the wrapper to take pair n down or bring it back, and waits (pumping
+// messages) until it has. False when the wrapper did not answer in time.
+bool KillPair(int n);
+bool RevivePair(int n);

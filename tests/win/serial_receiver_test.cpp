@@ -1,0 +1,364 @@
+// The receiver end to end: bytes the peer writes on a pseudo-terminal reach
+// the terminal pane as lines; closing never hangs, with or without traffic;
+// quick switching leaks nothing; a peer that goes away closes the port.
+#include <windows.h>
+// After windows.h, which it needs.
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "link/Receiver.h"
+#include "link/SendLine.h"
+#include "support/SerialFixture.h"
+#include "support/SerialPeer.h"
+
+namespace {
+
+using Receiving = SerialTest;
+
+int ThreadCount() {
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return -1;
+  int count = 0;
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
+  }
+  CloseHandle(snapshot);
+  return count;
+}
+
+DWORD HandleCount() {
+  DWORD count = 0;
+  GetProcessHandleCount(GetCurrentProcess(), &count);
+  return count;
+}
+
+// Processor time this process used so far, in milliseconds.
+double CpuMs() {
+  FILETIME created, ended, kernel, user;
+  GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user);
+  auto ms = [](const FILETIME& t) {
+    return ((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0;
+  };
+  return ms(kernel) + ms(user);
+}
+
+// Writes numbered lines "P<pair>-<number>-abcdefghij" CR LF to a peer from
+// a thread of its own until stopped, at a modest pace.
+class LineStream {
+public:
+  LineStream(SerialPeer& peer, int pair, DWORD pauseMs) {
+    thread_ = std::thread([this, &peer, pair, pauseMs] {
+      for (int i = 0; !stop_.load(); ++i) {
+        char line[48];
+        std::snprintf(line, sizeof line, "P%d-%05d-abcdefghij\r\n", pair, i);
+        peer.Write(line);
+        Sleep(pauseMs);
+      }
+    });
+  }
+  ~LineStream() { Stop(); }
+  void Stop() {
+    stop_.store(true);
+    if (thread_.joinable()) thread_.join();
+  }
+
+private:
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+// Checks shown lines of LineStream pairs: a whole line appears at most once
+// and in order per pair; any other line is the tail of a stream line (the
+// rest of one cut by a reopen), never a head or a mixture.
+struct StreamCheck {
+  int Last[9] = {-1, -1, -1, -1, -1, -1, -1, -1, -1};
+  int Whole = 0;
+
+  void Take(const std::string& line) {
+    int pair = 0, number = 0;
+    char tail[32] = {};
+    if (std::sscanf(line.c_str(), "P%d-%5d-%31s", &pair, &number, tail) == 3 && pair >= 1 &&
+        pair <= 8) {
+      ASSERT_EQ(line, "P" + std::to_string(pair) + "-" + Pad(number) + "-abcdefghij\r") << line;
+      ASSERT_GT(number, Last[pair]) << "repeated or out of order: " << line;
+      Last[pair] = number;
+      ++Whole;
+      return;
+    }
+    const std::string sample = "P1-00000-abcdefghij\r";
+    const bool digitsOnly = std::all_of(line.begin(), line.end(), [](char c) {
+      return (c >= '0' && c <= '9') || c == '-' || (c >= 'a' && c <= 'j') || c == '\r';
+    });
+    ASSERT_TRUE(line.size() < sample.size() && digitsOnly && !line.empty() && line.back() == '\r')
+        << "not a tail of a stream line: " << line;
+  }
+  static std::string Pad(int n) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%05d", n);
+    return text;
+  }
+};
+
+// ------------------------------------------------------------ lines
+
+struct LineCase {
+  const char* Name;
+  std::vector<std::string> Writes;  // written one after another
+  std::vector<std::string> Shown;   // lines the pane gets
+};
+
+TEST_F(Receiving, BytesBecomeLinesInTheOrderReceived) {
+  const std::string x63(63, 'x'), y64(64, 'y');
+  const std::vector<LineCase> cases = {
+      {"the CR is kept", {"OK\r\n"}, {"OK\r"}},
+      {"two lines in one write", {"A\nB\n"}, {"A", "B"}},
+      {"a line completed later", {"AB", "C\n"}, {"ABC"}},
+      {"a line completed in three writes", {"1 ", "17 2", " 5\r\n"}, {"1 17 2 5\r"}},
+      {"a lone line feed is an empty line", {"A\n", "\n", "B\n"}, {"A", "", "B"}},
+      {"63 characters and a line feed", {x63 + "\n"}, {x63}},
+      {"64 characters without a line feed are passed on", {y64}, {y64}},
+      {"and what follows starts a new line", {y64 + "zz\n"}, {y64, "zz"}},
+      {"zero bytes are dropped, nothing else", {std::string("A\0B\n\0C", 6), "\n"}, {"AB", "C"}},
+      {"eight-bit characters as received", {"\xE9t\xE9\t\x7F\n"}, {"\xE9t\xE9\t\x7F"}},
+      {"many lines in one write", {"1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n"},
+       {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}},
+  };
+  SerialPeer peer(1);
+  ASSERT_TRUE(peer.IsOpen());
+  Pick(1);
+  for (const LineCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Main->CommBuff->Lines()->Clear();
+    for (const std::string& bytes : c.Writes) {
+      ASSERT_TRUE(peer.Write(bytes));
+      PumpFor(30);  // usually a read of its own
+    }
+    // A closing line tells when everything before it has been shown.
+    ASSERT_TRUE(peer.Write("#end\n"));
+    ASSERT_TRUE(PumpUntil([] {
+      const Lines lines = PaneLines();
+      return !lines.empty() && lines.back() == "#end";
+    }));
+    Lines shown = PaneLines();
+    shown.pop_back();
+    EXPECT_EQ(shown, c.Shown);
+  }
+}
+
+TEST_F(Receiving, TextWithoutItsLineFeedWaitsForIt) {
+  SerialPeer peer(1);
+  Pick(1);
+  peer.Write("no line feed yet");
+  PumpFor(300);
+  EXPECT_EQ(PaneLines(), Lines{});
+  peer.Write("\r\n");
+  ASSERT_TRUE(WaitForLines(1));
+  EXPECT_EQ(PaneLines(), Lines{"no line feed yet\r"});
+}
+
+TEST_F(Receiving, ABurstOfLinesArrivesWholeAndInOrder) {
+  SerialPeer peer(2);
+  Pick(2);
+  std::string burst;
+  Lines expected;
+  for (int i = 0; i < 400; ++i) {
+    expected.push_back("line " + std::to_string(i) + "\r");
+    burst += expected.back() + "\n";
+  }
+  ASSERT_TRUE(peer.Write(burst));
+  ASSERT_TRUE(WaitForLines(expected.size()));
+  PumpFor(100);
+  EXPECT_EQ(PaneLines(), expected);
+}
+
+// ------------------------------------------------------------ closing
+
+TEST_F(Receiving, ClosingWhileNothingArrivesEndsTheReceiverPromptly) {
+  SerialPeer peer(3);
+  const int threadsBefore = ThreadCount();
+  Pick(3);
+  PumpFor(300);  // the receiver is waiting
+  EXPECT_EQ(ThreadCount(), threadsBefore + 1);
+  const DWORD start = GetTickCount();
+  ClosePort();
+  EXPECT_LT(GetTickCount() - start, 2000u) << "closing waits for no traffic";
+  EXPECT_EQ(PortHandle, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(PumpUntil([&] { return ThreadCount() <= threadsBefore; }));
+}
+
+TEST_F(Receiving, ClosingBeforeTheReceiverRanDoesNotHang) {
+  SerialPeer peer(3);
+  // No message is handled between the open and the close, so the receiver
+  // has not started yet when the close asks it to stop.
+  ASSERT_TRUE(OpenPort(3));
+  ClosePort();
+  ASSERT_TRUE(OpenPort(3));
+  peer.Write("still works\n");
+  ASSERT_TRUE(WaitForLines(1));
+  EXPECT_EQ(PaneLines(), Lines{"still works"});
+}
+
+TEST_F(Receiving, ClosingWhileLinesStreamInEndsAfterTheCurrentPass) {
+  SerialPeer peer(4);
+  Pick(4);
+  LineStream stream(peer, 4, 1);
+  ASSERT_TRUE(WaitForLines(20));
+  const DWORD start = GetTickCount();
+  ClosePort();
+  EXPECT_LT(GetTickCount() - start, 2000u);
+  EXPECT_EQ(PortHandle, INVALID_HANDLE_VALUE);
+  stream.Stop();
+  // Lines already handed over still arrive; nothing after that.
+  PumpFor(100);
+  const size_t shown = PaneLines().size();
+  PumpFor(300);
+  EXPECT_EQ(PaneLines().size(), shown);
+  StreamCheck check;
+  for (const std::string& line : PaneLines()) check.Take(line);
+}
+
+TEST_F(Receiving, QuickSwitchingWhileThePeersStreamLeaksNothingAndRepeatsNothing) {
+  SerialPeer first(5), second(6);
+  ASSERT_TRUE(first.IsOpen() && second.IsOpen());
+  // Settle whatever earlier tests left running before counting.
+  PumpFor(200);
+  const int threadsBefore = ThreadCount();
+  const DWORD handlesBefore = HandleCount();
+  LineStream a(first, 5, 3), b(second, 6, 3);
+
+  StreamCheck check;
+  auto collect = [&] {
+    for (const std::string& line : PaneLines()) check.Take(line);
+    Main->CommBuff->Lines()->Clear();
+  };
+  for (int i = 0; i < 200; ++i) {
+    Pick(i % 2 == 0 ? 5 : 6);
+    PumpFor(i % 3 == 0 ? 25 : 2);
+    if (i % 10 == 9) collect();
+    if (HasFatalFailure()) return;
+  }
+  ClosePort();
+  a.Stop();
+  b.Stop();
+  PumpFor(200);
+  collect();
+  EXPECT_GT(check.Whole, 50) << "lines got through between the switches";
+  EXPECT_TRUE(PumpUntil([&] { return ThreadCount() <= threadsBefore + 2; }))
+      << ThreadCount() << " threads, " << threadsBefore << " before";
+  EXPECT_LE(HandleCount(), handlesBefore + 10) << handlesBefore << " handles before";
+}
+
+// ------------------------------------------------------------ lost port
+
+TEST_F(Receiving, APeerThatGoesAwayClosesThePortQuietly) {
+  {
+    SerialPeer peer(7);
+    Pick(7);
+    peer.Write("before\n");
+    ASSERT_TRUE(WaitForLines(1));
+    ASSERT_TRUE(KillPair(7));
+  }
+  ASSERT_TRUE(PumpUntil([] { return PortHandle == INVALID_HANDLE_VALUE; }))
+      << "the lost port is closed";
+  EXPECT_EQ(Marks(), "--------");
+  EXPECT_EQ(ReadThread, nullptr);
+  EXPECT_TRUE(boxes.empty()) << "nothing is reported";
+
+  // No spinning: the program idles.
+  const double cpu = CpuMs();
+  PumpFor(1000);
+  EXPECT_LT(CpuMs() - cpu, 500.0);
+
+  PressKey(0);
+  EXPECT_EQ(boxes, std::vector<std::string>{SelectPortText});
+
+  ASSERT_TRUE(RevivePair(7));
+  SerialPeer peer(7);
+  ASSERT_TRUE(peer.IsOpen());
+  Pick(7);
+  EXPECT_EQ(Marks(), "------7-");
+  peer.Write("back\n");
+  ASSERT_TRUE(PumpUntil([] { return PaneLines().size() >= 2; }));
+  EXPECT_EQ(PaneLines(), (Lines{"before", "back"}));
+}
+
+TEST_F(Receiving, AKeyPressRightAfterThePeerWentAwayClosesThePortToo) {
+  {
+    SerialPeer peer(8);
+    Pick(8);
+    ASSERT_NE(PortHandle, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(KillPair(8));
+  }
+  // Whichever notices first, the write or the receiver, the port ends closed
+  // and the press itself does not fail.
+  SendLine("into the void", false);
+  ASSERT_TRUE(PumpUntil([] { return PortHandle == INVALID_HANDLE_VALUE; }));
+  EXPECT_EQ(Marks(), "--------");
+  SendLine("after the close", false);
+  EXPECT_TRUE(boxes.empty());
+  ASSERT_TRUE(RevivePair(8));
+}
+
+// ------------------------------------------------------------ writing
+
+TEST_F(Receiving, AKeyPressAfterALongQuietIsWrittenAtOnce) {
+  SerialPeer peer(2);
+  Pick(2);
+  PumpFor(1500);  // the receiver has been idle for a while
+  const DWORD start = GetTickCount();
+  PressKey(0);
+  EXPECT_LT(GetTickCount() - start, 1000u) << "the write waits for nothing";
+  EXPECT_EQ(peer.TakeAtLeast(PressLine(0).size()), PressLine(0));
+}
+
+// ------------------------------------------------------------ figures
+
+TEST_F(Receiving, Figures) {
+  SerialPeer peer(1);
+  Pick(1);
+  PumpFor(300);
+
+  // Latency of a line from the peer's write to the pane.
+  std::vector<double> latencies;
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  for (int i = 0; i < 60; ++i) {
+    Main->CommBuff->Lines()->Clear();
+    PumpFor(i % 7 + 3);  // land at every phase of the receiver's wait
+    LARGE_INTEGER t0, t1;
+    QueryPerformanceCounter(&t0);
+    peer.Write("ping\n");
+    ASSERT_TRUE(PumpUntil([] { return !PaneLines().empty(); }, 5000));
+    QueryPerformanceCounter(&t1);
+    latencies.push_back((t1.QuadPart - t0.QuadPart) * 1000.0 / frequency.QuadPart);
+  }
+  std::sort(latencies.begin(), latencies.end());
+  const double median = latencies[latencies.size() / 2];
+
+  // Processor time of the program with the port open and idle.
+  const double cpu0 = CpuMs();
+  const DWORD t0 = GetTickCount();
+  PumpUntil([] { return false; }, 3000);
+  const double idle = (CpuMs() - cpu0) * 100.0 / (GetTickCount() - t0);
+
+  // Time ClosePort takes while idle.
+  LARGE_INTEGER c0, c1;
+  QueryPerformanceCounter(&c0);
+  ClosePort();
+  QueryPerformanceCounter(&c1);
+  const double close = (c1.QuadPart - c0.QuadPart) * 1000.0 / frequency.QuadPart;
+
+  std::printf("latency median %.1f ms, max %.1f ms; idle cpu %.2f %%; close %.2f ms\n", median,
+              latencies.back(), idle, close);
+  EXPECT_LT(median, 100.0);
+}
+
+}  // namespace
