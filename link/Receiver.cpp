@@ -1,5 +1,7 @@
 #include "link/Receiver.h"
 
+#include <atomic>
+
 #include "app/TerminalPane.h"
 #include "link/SerialPort.h"
 
@@ -7,10 +9,23 @@ ReceiveBuffer RxBuffer;
 
 namespace {
 
+// GetTickCount of the last traffic; starts "long ago" so an idle port polls
+// slowly from the start.
+std::atomic<DWORD> LastLinkActivity{GetTickCount() - ReceiveBusySpanMs};
+
+DWORD NextPollInterval() { return ReceivePollInterval(LastLinkActivity.load(), GetTickCount()); }
+
 // Posts the line to the window's thread; never waits for it.
 const LineSink ShowReceivedLine = [](const char* line) { ShowLine(line, true); };
 
 }  // namespace
+
+void NoteLinkActivity() { LastLinkActivity.store(GetTickCount()); }
+
+DWORD ReceivePollInterval(DWORD lastActivity, DWORD now) {
+  // Unsigned difference: right across the tick counter's wrap-around.
+  return now - lastActivity < ReceiveBusySpanMs ? ReceiveBusyPollMs : ReceiveIdlePollMs;
+}
 
 TRead::TRead() : TThread(false) {}
 
@@ -50,7 +65,7 @@ void TRead::ReceiveLoop() {
       if (lost) {
         RequestLostPortClose(generation);
       } else {
-        Pause(ReceivePollMs);
+        Pause(NextPollInterval());
       }
       continue;
     }
@@ -63,9 +78,12 @@ void TRead::ReceiveLoop() {
       }
       // More may have arrived meanwhile; a read that gave nothing although
       // bytes were reported waits like an idle pass, so it cannot spin.
-      if (read.Count > 0) continue;
+      if (read.Count > 0) {
+        NoteLinkActivity();
+        continue;
+      }
     }
-    Pause(ReceivePollMs);
+    Pause(NextPollInterval());
   }
 }
 

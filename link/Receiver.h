@@ -21,10 +21,24 @@
 // Text received and not yet ended by a line feed.
 extern ReceiveBuffer RxBuffer;
 
-// How long the receiver waits for the stop event between two looks at an
-// idle port. Bounds the delay of a line that arrives while it waits; longer
-// costs latency, shorter costs idle processor time (program and server).
-constexpr DWORD ReceivePollMs = 10;
+// How long the receiver waits for the stop event between two looks at a
+// port with nothing waiting. The wait bounds the delay of a line that
+// arrives meanwhile; a shorter wait costs processor time (the program's and,
+// under Wine, the server's) for every wake-up. The processor mostly answers
+// what it was sent, so the receiver looks often while the link is busy (a
+// line sent or received within ReceiveBusySpanMs) and seldom when it has
+// been quiet for longer.
+constexpr DWORD ReceiveBusyPollMs = 5;
+constexpr DWORD ReceiveIdlePollMs = 30;
+constexpr DWORD ReceiveBusySpanMs = 2000;
+
+// Records traffic on the link: a line written (window's thread) or bytes
+// read (receiver). Callable from any thread.
+void NoteLinkActivity();
+
+// The receiver's wait before its next look at the port, from the time of
+// the last traffic and now (both in GetTickCount milliseconds).
+DWORD ReceivePollInterval(DWORD lastActivity, DWORD now);
 
 class TRead : public TThread {
 public:

@@ -7,6 +7,7 @@
 #include "framework/Dialogs.h"
 #include "keypad/KeyTable.h"
 #include "link/CommandLine.h"
+#include "link/Receiver.h"
 #include "link/SerialPort.h"
 
 bool PortReady() {
@@ -24,15 +25,26 @@ void SendKeyCommand(int zone, bool hold, int slot) {
 void SendLine(const char* text, bool echo) {
   // The echo goes first, so the pane shows a line before any byte of it
   // leaves; the terminator is a write of its own, made whatever the first
-  // write returned.
-  ShowLine(text, echo);
+  // write returned. Should the echo fail (the erase countdown finds no timer
+  // left), the line is still written before the error is reported: the
+  // command the user gave is not lost to a failure of the display.
+  try {
+    ShowLine(text, echo);
+  } catch (...) {
+    WritePort(text);
+    WritePort(LineTerminator);
+    throw;
+  }
   WritePort(text);
   WritePort(LineTerminator);
 }
 
 bool WritePort(const char* text) {
   DWORD written = 0;
-  if (WriteFile(PortHandle, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr)) return true;
+  if (WriteFile(PortHandle, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr)) {
+    NoteLinkActivity();  // an answer is likely: the receiver looks more often
+    return true;
+  }
   // A port that has gone away is closed here, on the window's thread, as the
   // receiver would have it closed; a write that follows (the terminator)
   // then fails on the invalid handle and the close does nothing again.

@@ -361,4 +361,21 @@ TEST_F(Receiving, Figures) {
   EXPECT_LT(median, 100.0);
 }
 
+TEST(ReceivePolling, LooksOftenWhileTheLinkIsBusyAndSeldomWhenQuiet) {
+  struct Case {
+    DWORD Last, Now, Wait;
+  };
+  const Case cases[] = {
+      {1000, 1000, ReceiveBusyPollMs},
+      {1000, 1000 + ReceiveBusySpanMs - 1, ReceiveBusyPollMs},
+      {1000, 1000 + ReceiveBusySpanMs, ReceiveIdlePollMs},
+      {1000, 900000, ReceiveIdlePollMs},
+      {0xFFFFFF00u, 0x100u, ReceiveBusyPollMs},  // across the tick counter's wrap
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ReceivePollInterval(c.Last, c.Now), c.Wait) << c.Last << " " << c.Now;
+  }
+  EXPECT_LE(ReceiveBusyPollMs, 10u) << "an answer reaches the pane within 10 ms";
+}
+
 }  // namespace
