@@ -15,17 +15,12 @@
 #include "framework/Dialogs.h"
 #include "keypad/KeyTable.h"
 #include "link/SerialPort.h"
+#include "support/MainWindow.h"
 #include "support/Pump.h"
 
 class SerialTest : public testing::Test {
 protected:
-  static void SetUpTestSuite() {
-    if (!Main) {
-      Application->Title = ProgramTitle;
-      Application->CreateForm(Main);
-      PumpFor(50);
-    }
-  }
+  static void SetUpTestSuite() { EnsureMainWindow(); }
 
   void SetUp() override {
     SetMessageBoxHook([this](const std::string& text, const std::string&, UINT) {

@@ -13,6 +13,7 @@
 #include "framework/Dialogs.h"
 #include "framework/SysUtils.h"
 #include "keypad/KeyTable.h"
+#include "support/MainWindow.h"
 #include "support/PipePort.h"
 #include "support/Pump.h"
 
@@ -24,13 +25,7 @@ UINT_PTR WINAPI RefuseTimer(HWND, UINT_PTR, UINT, TIMERPROC) { return 0; }
 
 class HandlerFaults : public testing::Test {
 protected:
-  static void SetUpTestSuite() {
-    if (!Main) {
-      Application->Title = ProgramTitle;
-      Application->CreateForm(Main);
-      PumpFor(50);
-    }
-  }
+  static void SetUpTestSuite() { EnsureMainWindow(); }
 
   void SetUp() override {
     SetMessageBoxHook([this](const std::string& text, const std::string& caption, UINT flags) {

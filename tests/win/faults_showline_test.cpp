@@ -12,19 +12,14 @@
 #include "app/MainForm.h"
 #include "app/TerminalPane.h"
 #include "framework/Application.h"
+#include "support/MainWindow.h"
 #include "support/Pump.h"
 
 namespace {
 
 class ShowLineFaults : public testing::Test {
 protected:
-  static void SetUpTestSuite() {
-    if (!Main) {
-      Application->Title = ProgramTitle;
-      Application->CreateForm(Main);
-    }
-    StartLineHandOver();
-  }
+  static void SetUpTestSuite() { EnsureMainWindow(); }
 
   void SetUp() override {
     // Clear unchecked: nothing vanishes while the test looks.

@@ -15,6 +15,7 @@
 #include "app/TerminalPane.h"
 #include "framework/Application.h"
 #include "framework/Dialogs.h"
+#include "support/MainWindow.h"
 #include "support/PipePort.h"
 #include "support/Pump.h"
 
@@ -46,13 +47,7 @@ private:
 
 class TypingFaults : public testing::Test {
 protected:
-  static void SetUpTestSuite() {
-    if (!Main) {
-      Application->Title = ProgramTitle;
-      Application->CreateForm(Main);
-    }
-    StartLineHandOver();
-  }
+  static void SetUpTestSuite() { EnsureMainWindow(); }
 
   void SetUp() override {
     Main->CommBuff->Lines()->Clear();

@@ -14,6 +14,7 @@
 #include "keypad/KeyTable.h"
 #include "keypad/KeypadEvents.h"
 #include "link/SerialPort.h"
+#include "support/MainWindow.h"
 #include "support/Pump.h"
 
 namespace {
@@ -36,13 +37,7 @@ struct Box {
 
 class Keypad : public testing::Test {
 protected:
-  static void SetUpTestSuite() {
-    if (!Main) {
-      Application->Title = "Orvant Remote";
-      Application->CreateForm(Main);
-      PumpFor(50);
-    }
-  }
+  static void SetUpTestSuite() { EnsureMainWindow(); }
 
   void SetUp() override {
     // A big buffer: the window's thread never blocks on a full pipe while

@@ -9,19 +9,14 @@
 #include "app/MainForm.h"
 #include "framework/Application.h"
 #include "framework/Dialogs.h"
+#include "support/MainWindow.h"
 #include "support/Pump.h"
 
 namespace {
 
 class MainWindow : public testing::Test {
 protected:
-  static void SetUpTestSuite() {
-    if (!Main) {
-      Application->Title = "Orvant Remote";
-      Application->CreateForm(Main);
-      PumpFor(50);
-    }
-  }
+  static void SetUpTestSuite() { EnsureMainWindow(); }
   HWND Window() { return Main->Handle(); }
 
   RECT Outer() {

@@ -12,6 +12,7 @@
 #include "framework/Application.h"
 #include "framework/Dialogs.h"
 #include "link/SendLine.h"
+#include "support/MainWindow.h"
 #include "support/PipePort.h"
 #include "support/Pump.h"
 
@@ -23,13 +24,7 @@ constexpr int kMac1 = 42;      // code 100: sends nothing
 
 class TerminalPane : public testing::Test {
 protected:
-  static void SetUpTestSuite() {
-    if (!Main) {
-      Application->Title = ProgramTitle;
-      Application->CreateForm(Main);
-    }
-    StartLineHandOver();
-  }
+  static void SetUpTestSuite() { EnsureMainWindow(); }
 
   void SetUp() override {
     Main->MenuZone1->SetChecked(true);

@@ -1,0 +1,14 @@
+#include "support/MainWindow.h"
+
+#include "app/MainForm.h"
+#include "app/TerminalPane.h"
+#include "framework/Application.h"
+#include "support/Pump.h"
+
+void EnsureMainWindow() {
+  if (Main) return;
+  Application->Title = ProgramTitle;
+  Application->CreateForm(Main);
+  StartLineHandOver();
+  PumpFor(50);
+}

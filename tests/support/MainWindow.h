@@ -1,0 +1,7 @@
+// The program's one window for tests that drive it: made once per test
+// program, as the entry routine makes it, and kept for all its tests.
+#pragma once
+
+// Creates `Main` on first use (title, window, lines from other threads
+// handed over) and lets it settle; later calls do nothing.
+void EnsureMainWindow();
