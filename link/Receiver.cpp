@@ -22,6 +22,13 @@ const LineSink ShowReceivedLine = [](const char* line) { ShowLine(line, true); }
 
 void NoteLinkActivity() { LastLinkActivity.store(GetTickCount()); }
 
+void NoteLineSent() {
+  NoteLinkActivity();
+  // The answer should not wait for the end of a quiet-time pause that is
+  // already running: wake the receiver now.
+  SetEvent(TRead::SentEvent());
+}
+
 DWORD ReceivePollInterval(DWORD lastActivity, DWORD now) {
   // Unsigned difference: right across the tick counter's wrap-around.
   return now - lastActivity < ReceiveBusySpanMs ? ReceiveBusyPollMs : ReceiveIdlePollMs;
@@ -36,7 +43,16 @@ HANDLE TRead::WakeEvent() {
   return event;
 }
 
-void TRead::Pause(DWORD ms) { WaitForSingleObject(WakeEvent(), ms); }
+HANDLE TRead::SentEvent() {
+  // Auto reset: one line sent cuts one pause short.
+  static const HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  return event;
+}
+
+void TRead::Pause(DWORD ms) {
+  const HANDLE events[] = {WakeEvent(), SentEvent()};
+  WaitForMultipleObjects(2, events, FALSE, ms);
+}
 
 // The loop keeps no call pending on the port: it asks how much has arrived,
 // reads that, and otherwise waits on its own stop event for a short while.

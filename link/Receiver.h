@@ -32,9 +32,12 @@ constexpr DWORD ReceiveBusyPollMs = 5;
 constexpr DWORD ReceiveIdlePollMs = 30;
 constexpr DWORD ReceiveBusySpanMs = 2000;
 
-// Records traffic on the link: a line written (window's thread) or bytes
-// read (receiver). Callable from any thread.
+// Records traffic on the link: bytes read (receiver) or, through
+// NoteLineSent, a line written (window's thread); the latter also ends a
+// pause of the receiver that is under way, so the answer is looked for at
+// once. Callable from any thread.
 void NoteLinkActivity();
+void NoteLineSent();
 
 // The receiver's wait before its next look at the port, from the time of
 // the last traffic and now (both in GetTickCount milliseconds).
@@ -51,6 +54,8 @@ public:
   // Lives for the whole run, so setting it never touches a receiver object
   // that may already have released itself.
   static HANDLE WakeEvent();
+  // Set by every line sent (NoteLineSent); ends one pause early.
+  static HANDLE SentEvent();
 
 protected:
   void Run() override { ReceiveLoop(); }

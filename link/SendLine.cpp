@@ -42,7 +42,7 @@ void SendLine(const char* text, bool echo) {
 bool WritePort(const char* text) {
   DWORD written = 0;
   if (WriteFile(PortHandle, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr)) {
-    NoteLinkActivity();  // an answer is likely: the receiver looks more often
+    NoteLineSent();  // an answer is likely: the receiver looks at once, then often
     return true;
   }
   // A port that has gone away is closed here, on the window's thread, as the
