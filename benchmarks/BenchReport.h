@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <string>
 #include <vector>
 
 namespace bench {
@@ -60,6 +62,27 @@ inline double Mean(const std::vector<double>& v) {
 
 inline double Max(const std::vector<double>& v) {
   return v.empty() ? 0 : *std::max_element(v.begin(), v.end());
+}
+
+// User plus system time of a Unix process (the wineserver), in ms, from
+// /proc/PID/stat through Wine's Z: drive; -1 when unknown.
+inline double UnixCpuMs(const char* pid) {
+  if (!pid || !*pid) return -1;
+  const std::string path = std::string("Z:\\proc\\") + pid + "\\stat";
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return -1;
+  char buf[1024] = {};
+  const size_t n = std::fread(buf, 1, sizeof(buf) - 1, f);
+  std::fclose(f);
+  buf[n] = '\0';
+  const char* p = std::strrchr(buf, ')');  // the command name may hold spaces
+  if (!p) return -1;
+  unsigned long long utime = 0, stime = 0;
+  if (std::sscanf(p + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &utime, &stime) !=
+      2) {
+    return -1;
+  }
+  return static_cast<double>(utime + stime) * 10.0;
 }
 
 }  // namespace bench

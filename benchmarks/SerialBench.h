@@ -64,27 +64,6 @@ inline double ThreadCpuMs(HANDLE thread) {
   return FileTimeMs(kernel) + FileTimeMs(user);
 }
 
-// User plus system time of a Unix process (the wineserver), in ms, from
-// /proc/PID/stat through Wine's Z: drive; -1 when unknown.
-inline double UnixCpuMs(const char* pid) {
-  if (!pid || !*pid) return -1;
-  const std::string path = std::string("Z:\\proc\\") + pid + "\\stat";
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return -1;
-  char buf[1024] = {};
-  const size_t n = std::fread(buf, 1, sizeof(buf) - 1, f);
-  std::fclose(f);
-  buf[n] = '\0';
-  const char* p = std::strrchr(buf, ')');  // the command name may hold spaces
-  if (!p) return -1;
-  unsigned long long utime = 0, stime = 0;
-  if (std::sscanf(p + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &utime, &stime) !=
-      2) {
-    return -1;
-  }
-  return static_cast<double>(utime + stime) * 10.0;
-}
-
 inline double WorkingSetMb(bool peak = false) {
   PROCESS_MEMORY_COUNTERS counters{};
   counters.cb = sizeof(counters);

@@ -78,27 +78,6 @@ double ProcessCpuMs(HANDLE process) {
   return FileTimeMs(kernel) + FileTimeMs(user);
 }
 
-// User plus system time of a Unix process, in ms, from /proc/PID/stat
-// (fields 14 and 15, in clock ticks of 1/100 s); -1 when unreadable.
-double UnixCpuMs(const char* pid) {
-  const std::string path = std::string("Z:\\proc\\") + pid + "\\stat";
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return -1;
-  char buf[1024] = {};
-  const size_t n = std::fread(buf, 1, sizeof(buf) - 1, f);
-  std::fclose(f);
-  buf[n] = '\0';
-  const char* p = std::strrchr(buf, ')');  // the command name may hold spaces
-  if (!p) return -1;
-  unsigned long long utime = 0, stime = 0;
-  // After ")": state, then fields 4..13, then utime and stime.
-  if (std::sscanf(p + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &utime,
-                  &stime) != 2) {
-    return -1;
-  }
-  return static_cast<double>(utime + stime) * 10.0;
-}
-
 double PeakWorkingSetMb(HANDLE process) {
   PROCESS_MEMORY_COUNTERS counters{};
   counters.cb = sizeof(counters);
@@ -163,12 +142,12 @@ int main(int argc, char** argv) {
       status = 1;
     } else {
       const double cpu0 = ProcessCpuMs(pi.hProcess);
-      const double server0 = serverPid ? UnixCpuMs(serverPid) : -1;
+      const double server0 = serverPid ? bench::UnixCpuMs(serverPid) : -1;
       const LONGLONG idleStart = bench::Now();
       Sleep(static_cast<DWORD>(idleSeconds) * 1000);
       const double wallMs = bench::CounterMs(bench::Now() - idleStart);
       const double cpu1 = ProcessCpuMs(pi.hProcess);
-      const double server1 = serverPid ? UnixCpuMs(serverPid) : -1;
+      const double server1 = serverPid ? bench::UnixCpuMs(serverPid) : -1;
       const double share = 100.0 * (cpu1 - cpu0) / wallMs;
       std::printf("idle over %.1f s: program %.3f %% of a core (%.1f to %.1f ms)\n", wallMs / 1000,
                   share, cpu0, cpu1);
