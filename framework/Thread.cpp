@@ -94,7 +94,12 @@ TThread::~TThread() {
   // The owner always waits for a started thread, even one that has set
   // Finished: OnDone still uses the object after that.
   if (ThreadHandle != nullptr && GetCurrentThreadId() != ThreadIdent) {
-    if (!CancelStart()) {
+    if (CancelStart()) {
+      // The withdrawn thread only returns from its entry, but it must have
+      // done so before the object goes: a thread still starting when the
+      // process ends brings the process down with it.
+      WaitForSingleObject(ThreadHandle, INFINITE);
+    } else {
       RequestStop();
       WaitFor();
     }
