@@ -2,8 +2,8 @@
 #include <windows.h>
 
 #include "app/MainForm.h"
-#include "app/TerminalPane.h"
 #include "framework/Application.h"
+#include "framework/Mailbox.h"
 #include "link/SerialPort.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -13,10 +13,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Application->CreateForm(Main);
     Application->Run();
     // The receiver is stopped and the port given back its time-outs while
-    // the window still exists; lines still on their way to the pane go
-    // nowhere from here on.
+    // the window still exists; work still on its way to the window (lines
+    // for the pane) is dropped, never run.
     ClosePort();
-    EndLineHandOver();
+    CloseMailbox();
   } catch (const Exception& e) {
     Application->ShowException(e);
   }

@@ -2,9 +2,13 @@
 // layout (MainLayout.cpp); its handlers live beside the code they belong to:
 //   app/MainForm.cpp      start-up, geometry, zone and pane visibility
 //   app/TerminalPane.cpp  the terminal pane
-//   keypad/KeypadEvents.cpp  key press, hold and repeat
-//   link/PortMenu.cpp     the Port menu
+//   app/PortMenu.cpp      the Port menu and what the link reports
+//   app/KeypadEvents.cpp  key press, hold and repeat, forwarded to the keypad
 #pragma once
+
+#include <windows.h>
+
+#include <memory>
 
 #include "framework/ExtCtrls.h"
 #include "framework/FormLayout.h"
@@ -12,39 +16,42 @@
 #include "framework/Memo.h"
 #include "framework/Menus.h"
 #include "framework/Timer.h"
+#include "keypad/KeypadPress.h"
 
 class TMain : public TForm {
 public:
   explicit TMain(TComponent* owner);
+  ~TMain() override;
 
-  // Components, bound by name from the layout. The window owns them all.
-  TMemo* CommBuff;
-  TMainMenu* Menu;
-  TMenuItem* MenuZone;
-  TMenuItem* MenuZone1;
-  TMenuItem* MenuZone2;
-  TMenuItem* MenuSet;
-  TMenuItem* MenuVisible;
-  TMenuItem* MenuPort;
-  TMenuItem* MenuCOM1;
-  TMenuItem* MenuCOM2;
-  TMenuItem* MenuCOM3;
-  TMenuItem* MenuCOM4;
-  TShape* Snap;
-  TTimer* SnapTimer;
-  TTimer* RepeatTimer;
-  TMenuItem* MenuTerm;
-  TMenuItem* MenuErase;
-  TTimer* EraseTimer;
-  TImage* Keypad;
-  TMenuItem* MenuVersion;
-  TMenuItem* MenuVersionID;
-  TMenuItem* MenuCOM5;
-  TMenuItem* MenuCOM6;
-  TMenuItem* MenuCOM7;
-  TMenuItem* MenuCOM8;
-  TShape* Contact;
-  TShape* Shape1;
+  // Components, stored here by the layout as it creates them. The window
+  // owns them all.
+  TMemo* CommBuff = nullptr;
+  TMainMenu* Menu = nullptr;
+  TMenuItem* MenuZone = nullptr;
+  TMenuItem* MenuZone1 = nullptr;
+  TMenuItem* MenuZone2 = nullptr;
+  TMenuItem* MenuSet = nullptr;
+  TMenuItem* MenuVisible = nullptr;
+  TMenuItem* MenuPort = nullptr;
+  TMenuItem* MenuCOM1 = nullptr;
+  TMenuItem* MenuCOM2 = nullptr;
+  TMenuItem* MenuCOM3 = nullptr;
+  TMenuItem* MenuCOM4 = nullptr;
+  TShape* Snap = nullptr;
+  TTimer* SnapTimer = nullptr;
+  TTimer* RepeatTimer = nullptr;
+  TMenuItem* MenuTerm = nullptr;
+  TMenuItem* MenuErase = nullptr;
+  TTimer* EraseTimer = nullptr;
+  TImage* Keypad = nullptr;
+  TMenuItem* MenuVersion = nullptr;
+  TMenuItem* MenuVersionID = nullptr;
+  TMenuItem* MenuCOM5 = nullptr;
+  TMenuItem* MenuCOM6 = nullptr;
+  TMenuItem* MenuCOM7 = nullptr;
+  TMenuItem* MenuCOM8 = nullptr;
+  TShape* Contact = nullptr;
+  TShape* Shape1 = nullptr;
 
   void CommBuffKeyPress(TObject* Sender, char& Key);
   void MenuCOMClick(TObject* Sender);
@@ -61,17 +68,21 @@ public:
   void EraseTimerEvent(TObject* Sender);
   void FormResize(TObject* Sender);
 
-  TMethodBinding FindMethod(const std::string& name) override;
-
 private:
-  void BindComponents();
+  // The Port menu's marks: the entry of the port now open (1 to 8), or none.
+  void ShowPortMarks(DWORD port);
+  // The zone that key commands address: 1 while Main is checked, else 2.
+  int CurrentZone() const;
+
+  // Press, hold and repeat on the keypad; the keypad handlers forward to it.
+  std::unique_ptr<TKeypadPress> KeypadPress;
 };
 
 // The one main window, set before its construction runs.
 extern TMain* Main;
 
 // The stored layout of TMain.
-void DescribeMainLayout(TLayoutBuilder& b);
+void DescribeMainLayout(TLayout<TMain>& b);
 
 // The program's title: the window's caption, the task-bar button's text and
 // the caption of every box the program shows.

@@ -1,15 +1,12 @@
 // The terminal pane: every line sent and received, the typed line, and the
-// erase countdown. Everything here runs on the window's thread, except the
-// first step of ShowLine when another thread (the receiver) calls it.
+// erase countdown. Everything here runs on the window's thread; received
+// lines come here through the link's reports, which the link hands over to
+// this thread.
 #include "app/TerminalPane.h"
 
-#include <atomic>
-#include <memory>
 #include <string>
 
 #include "app/MainForm.h"
-#include "framework/Application.h"
-#include "framework/SysInit.h"
 #include "link/SendLine.h"
 
 TypedLineBuffer TypedLine;
@@ -52,88 +49,15 @@ void TrimOldestLines() {
   InvalidateRect(pane, nullptr, TRUE);
 }
 
-void ShowLineHere(const char* text, bool show) {
+}  // namespace
+
+void ShowLine(const char* text, bool show) {
   if (!Main) return;  // the window is gone: nothing to show
   if (show) {
     Main->CommBuff->Lines()->Add(text);
     TrimOldestLines();
   }
   RestartEraseTimer();
-}
-
-// ------------------------------------------------------------- hand-over
-//
-// A line from another thread travels as a heap copy in a message posted to
-// a message-only window of the window's thread. Posted messages keep their
-// order, modal loops (a message box) dispatch them too, and the poster never
-// waits. Whoever takes the copy out of the queue frees it: the window
-// procedure, or EndLineHandOver for what is still queued.
-
-const UINT kLineMessage = WM_APP + 0x100;
-const char* const kHandOverClass = "OrvantLineHandOver";
-
-struct HandedLine {
-  std::string Text;
-  bool Show;
-};
-
-// The hand-over window; read by any thread, written on the window's thread.
-std::atomic<HWND> HandOverWindow{nullptr};
-
-LRESULT CALLBACK HandOverProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == kLineMessage) {
-    std::unique_ptr<HandedLine> line(reinterpret_cast<HandedLine*>(lParam));
-    try {
-      ShowLineHere(line->Text.c_str(), line->Show);
-    } catch (...) {
-      Application->HandleException(nullptr);
-    }
-    return 0;
-  }
-  return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
-void DropQueuedLines(HWND hwnd) {
-  MSG msg;
-  while (PeekMessageA(&msg, hwnd, kLineMessage, kLineMessage, PM_REMOVE)) {
-    delete reinterpret_cast<HandedLine*>(msg.lParam);
-  }
-}
-
-}  // namespace
-
-void StartLineHandOver() {
-  if (HandOverWindow.load()) return;
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  WNDCLASSA wc{};
-  if (!GetClassInfoA(instance, kHandOverClass, &wc)) {
-    wc = WNDCLASSA{};
-    wc.lpfnWndProc = HandOverProc;
-    wc.hInstance = instance;
-    wc.lpszClassName = kHandOverClass;
-    RegisterClassA(&wc);
-  }
-  HandOverWindow = CreateWindowExA(0, kHandOverClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                   instance, nullptr);
-}
-
-void EndLineHandOver() {
-  HWND hwnd = HandOverWindow.exchange(nullptr);
-  if (!hwnd) return;
-  DropQueuedLines(hwnd);
-  DestroyWindow(hwnd);
-}
-
-void ShowLine(const char* text, bool show) {
-  if (GetCurrentThreadId() == MainThreadID) {
-    ShowLineHere(text, show);
-    return;
-  }
-  auto* line = new HandedLine{text, show};
-  HWND hwnd = HandOverWindow.load();
-  if (!hwnd || !PostMessageA(hwnd, kLineMessage, 0, reinterpret_cast<LPARAM>(line))) {
-    delete line;  // no pane to take it any more
-  }
 }
 
 void RestartEraseTimer() {

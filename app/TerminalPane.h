@@ -8,10 +8,9 @@
 extern TypedLineBuffer TypedLine;
 
 // Adds the text to the pane as a line of its own when show is true, and
-// restarts the erase countdown in any case. Callable from any thread: a call
-// from another thread hands the line to the window's thread, where lines are
-// added in the order they were handed over; the caller never waits for the
-// window's thread. A line handed over once the pane is gone is dropped.
+// restarts the erase countdown in any case (window's thread). The link
+// reports every line through it: echoes and typed lines as they are sent,
+// received lines once handed over from the receiver.
 void ShowLine(const char* text, bool show);
 
 // Restarts the erase countdown from its full five seconds while
@@ -22,9 +21,3 @@ void RestartEraseTimer();
 // lines go first, so that adding a line stays cheap however long the
 // program runs.
 constexpr int PaneLineLimit = 1000;
-
-// Makes ready the hand-over of lines from other threads; called on the
-// window's thread before any other thread may call ShowLine. Idempotent.
-void StartLineHandOver();
-// Ends the hand-over: lines still waiting are dropped, later ones too.
-void EndLineHandOver();

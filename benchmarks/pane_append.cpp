@@ -50,7 +50,6 @@ int main(int argc, char** argv) {
   Application->Initialize();
   Application->Title = ProgramTitle;
   Application->CreateForm(Main);
-  StartLineHandOver();
   Main->MenuVisibleClick(Main->MenuVisible);  // the pane shown
   Main->MenuEraseClick(Main->MenuErase);      // Clear unchecked
   bench::Pump(200);
@@ -99,6 +98,5 @@ int main(int argc, char** argv) {
   const double peak = PeakWorkingSetMb();
   std::printf("peak working set: %.1f MB after start-up, %.1f MB after the run\n", startPeak, peak);
   bench::Figure("Peak working set after the append run", "MB", "", peak);
-  EndLineHandOver();
   return 0;
 }

@@ -4,6 +4,7 @@
 
 #include "framework/Dialogs.h"
 #include "framework/Forms.h"
+#include "framework/Mailbox.h"
 
 namespace {
 TApplication TheApplication;
@@ -18,6 +19,7 @@ TApplication::~TApplication() = default;
 void TApplication::Initialize() {
   INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
+  OpenMailbox();
 }
 
 void TApplication::FormCreated(TForm* form) {

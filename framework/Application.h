@@ -17,6 +17,7 @@ public:
   TApplication();
   ~TApplication() override;
 
+  // Initialises the common controls and opens the main thread's mailbox.
   void Initialize();
 
   // The text of the task-bar button and the caption of the exception box.

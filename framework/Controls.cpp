@@ -1,5 +1,7 @@
 #include "framework/Controls.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 
 #include "framework/Application.h"
@@ -120,24 +122,57 @@ void TWinControl::CreateParams(TCreateParams& params) {
   params.WndParent = parent_ ? parent_->Handle() : nullptr;
 }
 
+// Own classes are registered once per instance; the procedure is always
+// this framework's, so the first message already finds the control.
+void TWinControl::EnsureOwnClass(const TCreateParams& params) {
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSA existing;
+  if (GetClassInfoA(instance, params.ClassName.c_str(), &existing)) return;
+  // No CS_DBLCLKS: the second press of a double click is a press like any other.
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = &OwnClassProc;
+  wc.hInstance = instance;
+  wc.hCursor = params.ClassCursor ? LoadCursorA(nullptr, params.ClassCursor) : nullptr;
+  wc.lpszClassName = params.ClassName.c_str();
+  RegisterClassA(&wc);
+}
+
 void TWinControl::CreateWnd() {
   TCreateParams params;
   CreateParams(params);
+  own_class_ = params.OwnClass;
+  if (own_class_) EnsureOwnClass(params);
+  creating_ = true;
+  // An own class binds the control at WM_NCCREATE from the creation
+  // parameter; a system class's window is subclassed once it exists.
   HWND hwnd = CreateWindowExA(params.ExStyle, params.ClassName.c_str(), params.Caption.c_str(),
                               params.Style, params.X, params.Y, params.Width, params.Height,
-                              params.WndParent, nullptr, GetModuleHandleA(nullptr), nullptr);
+                              params.WndParent, nullptr, GetModuleHandleA(nullptr),
+                              own_class_ ? this : nullptr);
   if (!hwnd) {
+    creating_ = false;
     throw EOutOfResources("Error creating window");
   }
-  handle_ = hwnd;
-  SetPropA(hwnd, kControlProp, this);
-  original_proc_ = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc)));
+  if (!own_class_) {
+    Bind(hwnd);
+    SetWindowSubclass(hwnd, &SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this));
+  }
   ApplyFont();
   HandleCreated();
+  creating_ = false;
   for (TControl* child : controls_) {
     if (auto* win = dynamic_cast<TWinControl*>(child)) win->HandleNeeded();
   }
+}
+
+void TWinControl::Bind(HWND hwnd) {
+  handle_ = hwnd;
+  SetPropA(hwnd, kControlProp, this);
+}
+
+void TWinControl::Unbind() {
+  RemovePropA(handle_, kControlProp);
+  handle_ = nullptr;
 }
 
 void TWinControl::DestroyWnd() {
@@ -202,30 +237,71 @@ TWinControl* TWinControl::FromHandle(HWND hwnd) {
   return static_cast<TWinControl*>(GetPropA(hwnd, kControlProp));
 }
 
+namespace {
+
+// A subclass procedure installed with SetWindowSubclass receives Unicode
+// messages, also for a window made with the ANSI calls. Controls work with
+// single-byte ANSI characters throughout, so a character message is turned
+// into the ANSI code unit on its way to the control and back on its way on.
+WPARAM AnsiChar(WPARAM wide) {
+  const wchar_t in = static_cast<wchar_t>(wide);
+  char out = '?';
+  WideCharToMultiByte(CP_ACP, 0, &in, 1, &out, 1, nullptr, nullptr);
+  return static_cast<unsigned char>(out);
+}
+
+WPARAM WideChar(WPARAM ansi) {
+  const char in = static_cast<char>(ansi);
+  wchar_t out = L'?';
+  MultiByteToWideChar(CP_ACP, 0, &in, 1, &out, 1);
+  return static_cast<WPARAM>(out);
+}
+
+}  // namespace
+
 LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
-  return CallWindowProcA(original_proc_, handle_, msg, wParam, lParam);
+  if (own_class_) return DefWindowProcA(handle_, msg, wParam, lParam);
+  if (msg == WM_CHAR) wParam = WideChar(wParam);
+  return DefSubclassProc(handle_, msg, wParam, lParam);
 }
 
 LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   return DefaultHandler(msg, wParam, lParam);
 }
 
-LRESULT CALLBACK TWinControl::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+// No exception may cross the system's window procedure frames: anything a
+// handler raises is reported here and the message counts as handled.
+LRESULT TWinControl::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
+  try {
+    return WndProc(msg, wParam, lParam);
+  } catch (...) {
+    Application->HandleException(this);
+    return 0;
+  }
+}
+
+LRESULT CALLBACK TWinControl::OwnClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    if (auto* control = static_cast<TWinControl*>(create->lpCreateParams)) control->Bind(hwnd);
+  }
   TWinControl* control = FromHandle(hwnd);
   if (!control) return DefWindowProcA(hwnd, msg, wParam, lParam);
   if (msg == WM_NCDESTROY) {
-    WNDPROC original = control->original_proc_;
-    RemovePropA(hwnd, kControlProp);
-    SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
-    control->handle_ = nullptr;
-    return CallWindowProcA(original, hwnd, msg, wParam, lParam);
+    control->Unbind();
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
   }
-  // No exception may cross the system's window procedure frames: anything a
-  // handler raises is reported here and the message counts as handled.
-  try {
-    return control->WndProc(msg, wParam, lParam);
-  } catch (...) {
-    Application->HandleException(control);
-    return 0;
+  return control->Dispatch(msg, wParam, lParam);
+}
+
+LRESULT CALLBACK TWinControl::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                                           UINT_PTR id, DWORD_PTR data) {
+  auto* control = reinterpret_cast<TWinControl*>(data);
+  if (msg == WM_NCDESTROY) {
+    RemoveWindowSubclass(hwnd, &SubclassProc, id);
+    control->Unbind();
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
   }
+  if (msg == WM_CHAR) wParam = AnsiChar(wParam);
+  return control->Dispatch(msg, wParam, lParam);
 }

@@ -103,7 +103,14 @@ public:
 
 // Window creation parameters, filled in by CreateParams of each class.
 struct TCreateParams {
-  std::string ClassName;  // a system class such as "EDIT", or one of the framework's
+  // A system class such as "EDIT", whose windows the control subclasses once
+  // made, or (OwnClass) one of the framework's own, registered with the
+  // framework's window procedure, which binds the control from the window's
+  // first message (WM_NCCREATE) on.
+  std::string ClassName;
+  bool OwnClass = false;
+  // For an own class: its cursor (a system cursor's name, or none).
+  LPCSTR ClassCursor = nullptr;
   std::string Caption;
   DWORD Style = 0;
   DWORD ExStyle = 0;
@@ -165,13 +172,24 @@ protected:
   void UpdateBoundsFromWindow();
 
   HWND handle_ = nullptr;
+  // True from the window's first message until CreateWnd has given it the
+  // control's state (HandleCreated): messages the system sends while it
+  // makes the window find the control only partly set up.
+  bool creating_ = false;
 
 private:
-  static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK OwnClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                                       UINT_PTR id, DWORD_PTR data);
+  static void EnsureOwnClass(const TCreateParams& params);
+  LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
+  void Bind(HWND hwnd);
+  void Unbind();
   void ApplyFont();
 
   std::vector<TControl*> controls_;
-  WNDPROC original_proc_ = nullptr;
+  // The window is of one of the framework's own classes (else subclassed).
+  bool own_class_ = false;
   HFONT font_handle_ = nullptr;
   bool destroying_ = false;
 };

@@ -1,19 +1,19 @@
 // Building a form from its stored layout. A layout is a function that
 // describes the form's components in stored order, each with the properties
-// that differ from the defaults, and binds events by handler name:
+// that differ from the defaults. Components go straight into the form's
+// fields and events are bound to the form's methods, both by member pointer,
+// so a missing field or a handler of the wrong kind does not compile:
 //
-//   b.Image("Keypad").Bounds(2, 0, 202, 628).Picture("KEYPAD")
-//       .OnMouseDown("KeypadMouseDown");
-//   b.Timer("SnapTimer").Enabled(false).Interval(30).OnTimer("SnapTimerEvent");
+//   b.Image(&TMain::Keypad).Bounds(2, 0, 202, 628).Picture("KEYPAD")
+//       .OnMouseDown(&TMain::KeypadMouseDown);
+//   b.Timer(&TMain::SnapTimer).Enabled(false).Interval(30).OnTimer(&TMain::SnapTimerEvent);
 //
 // Every component is created owned by the form the moment it is described,
 // and every property is applied through the component's own setter, in the
-// order written, exactly as a change at run time would be. Handler names are
-// resolved by the form's FindMethod.
+// order written, exactly as a change at run time would be.
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
@@ -22,13 +22,36 @@
 #include "framework/SysUtils.h"
 #include "framework/Timer.h"
 
-class TLayoutBuilder;
+// The handler kinds a layout binds: methods of the form class F.
+template <class F>
+using TNotifyMethod = void (F::*)(TObject* Sender);
+template <class F>
+using TMouseMethod = void (F::*)(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+template <class F>
+using TKeyPressMethod = void (F::*)(TObject* Sender, char& Key);
+
+// Events that call a method of the form. The form owns the components that
+// raise them, so it outlives every binding.
+template <class F>
+TNotifyEvent BindMethod(F& form, TNotifyMethod<F> method) {
+  return [&form, method](TObject* sender) { (form.*method)(sender); };
+}
+template <class F>
+TMouseEvent BindMethod(F& form, TMouseMethod<F> method) {
+  return [&form, method](TObject* sender, TMouseButton button, TShiftState shift, int x, int y) {
+    (form.*method)(sender, button, shift, x, y);
+  };
+}
+template <class F>
+TKeyPressEvent BindMethod(F& form, TKeyPressMethod<F> method) {
+  return [&form, method](TObject* sender, char& key) { (form.*method)(sender, key); };
+}
 
 // Properties common to every control.
-template <class Self, class T>
+template <class F, class Self, class T>
 class ControlDescriber {
 public:
-  ControlDescriber(TLayoutBuilder& b, T* c) : builder_(b), control_(c) {}
+  ControlDescriber(F& form, T* control) : form_(form), control_(control) {}
   Self& Bounds(int left, int top, int width, int height) {
     control_->SetBounds(left, top, width, height);
     return self();
@@ -37,130 +60,213 @@ public:
     control_->SetVisible(visible);
     return self();
   }
-  Self& OnMouseDown(const std::string& handler);
-  Self& OnMouseUp(const std::string& handler);
+  Self& OnMouseDown(TMouseMethod<F> handler) {
+    control_->OnMouseDown = BindMethod(form_, handler);
+    return self();
+  }
+  Self& OnMouseUp(TMouseMethod<F> handler) {
+    control_->OnMouseUp = BindMethod(form_, handler);
+    return self();
+  }
   // Presses of every button capture the mouse, not only the left one's.
   Self& CaptureAnyButton() {
     control_->CaptureAnyButton = true;
     return self();
   }
-  Self& OnCaptureLost(const std::string& handler);
-  T* Get() const { return control_; }
+  Self& OnCaptureLost(TNotifyMethod<F> handler) {
+    control_->OnCaptureLost = BindMethod(form_, handler);
+    return self();
+  }
 
 protected:
   Self& self() { return static_cast<Self&>(*this); }
-  TLayoutBuilder& builder_;
+  F& form_;
   T* control_;
 };
 
-class FormDescriber : public ControlDescriber<FormDescriber, TForm> {
+template <class F>
+class FormDescriber : public ControlDescriber<F, FormDescriber<F>, TForm> {
 public:
-  using ControlDescriber::ControlDescriber;
-  FormDescriber& Caption(const std::string& caption);
-  FormDescriber& BorderIcons(unsigned icons);
-  FormDescriber& Font(const TFont& font);
-  FormDescriber& Icon(const std::string& resource);
-  FormDescriber& Menu(const std::string& menuName);
-  FormDescriber& OnCreate(const std::string& handler);
-  FormDescriber& OnResize(const std::string& handler);
+  explicit FormDescriber(F& form) : ControlDescriber<F, FormDescriber<F>, TForm>(form, &form) {}
+  FormDescriber& Caption(const std::string& caption) {
+    this->control_->SetCaption(caption);
+    return *this;
+  }
+  FormDescriber& BorderIcons(unsigned icons) {
+    this->control_->BorderIcons = icons;
+    return *this;
+  }
+  FormDescriber& Font(const TFont& font) {
+    this->control_->Font = font;
+    return *this;
+  }
+  FormDescriber& Icon(const std::string& resource) {
+    this->control_->IconResource = resource;
+    return *this;
+  }
+  FormDescriber& Menu(TMainMenu* F::*menu) {
+    this->control_->SetMenu(this->form_.*menu);
+    return *this;
+  }
+  FormDescriber& OnCreate(TNotifyMethod<F> handler) {
+    this->control_->OnCreate = BindMethod(this->form_, handler);
+    return *this;
+  }
+  FormDescriber& OnResize(TNotifyMethod<F> handler) {
+    this->control_->OnResize = BindMethod(this->form_, handler);
+    return *this;
+  }
 };
 
-class ImageDescriber : public ControlDescriber<ImageDescriber, TImage> {
+template <class F>
+class ImageDescriber : public ControlDescriber<F, ImageDescriber<F>, TImage> {
 public:
-  using ControlDescriber::ControlDescriber;
-  ImageDescriber& Picture(const std::string& resource);
+  using ControlDescriber<F, ImageDescriber<F>, TImage>::ControlDescriber;
+  ImageDescriber& Picture(const std::string& resource) {
+    this->control_->LoadPictureResource(resource);
+    return *this;
+  }
 };
 
-class ShapeDescriber : public ControlDescriber<ShapeDescriber, TShape> {
+template <class F>
+class ShapeDescriber : public ControlDescriber<F, ShapeDescriber<F>, TShape> {
 public:
-  using ControlDescriber::ControlDescriber;
-  ShapeDescriber& Circle();
-  ShapeDescriber& Brush(TColor color);
+  using ControlDescriber<F, ShapeDescriber<F>, TShape>::ControlDescriber;
+  ShapeDescriber& Circle() {
+    this->control_->Shape = TShapeType::Circle;
+    this->control_->Invalidate();
+    return *this;
+  }
+  ShapeDescriber& Brush(TColor color) {
+    this->control_->BrushColor = color;
+    this->control_->Invalidate();
+    return *this;
+  }
 };
 
-class MemoDescriber : public ControlDescriber<MemoDescriber, TMemo> {
+template <class F>
+class MemoDescriber : public ControlDescriber<F, MemoDescriber<F>, TMemo> {
 public:
-  using ControlDescriber::ControlDescriber;
-  MemoDescriber& Font(const TFont& font);
-  MemoDescriber& OnKeyPress(const std::string& handler);
+  using ControlDescriber<F, MemoDescriber<F>, TMemo>::ControlDescriber;
+  MemoDescriber& Font(const TFont& font) {
+    this->control_->SetFont(font);
+    return *this;
+  }
+  MemoDescriber& OnKeyPress(TKeyPressMethod<F> handler) {
+    this->control_->OnKeyPress = BindMethod(this->form_, handler);
+    return *this;
+  }
 };
 
+template <class F>
 class MenuItemDescriber {
 public:
-  MenuItemDescriber(TLayoutBuilder& b, TMenuItem* item) : builder_(b), item_(item) {}
-  MenuItemDescriber& Caption(const std::string& caption);
-  MenuItemDescriber& Tag(int tag);
-  MenuItemDescriber& GroupIndex(int group);
-  MenuItemDescriber& RadioItem(bool radio);
-  MenuItemDescriber& Checked(bool checked);
-  MenuItemDescriber& OnClick(const std::string& handler);
+  MenuItemDescriber(F& form, TMenuItem* item) : form_(form), item_(item) {}
+  MenuItemDescriber& Caption(const std::string& caption) {
+    item_->SetCaption(caption);
+    return *this;
+  }
+  MenuItemDescriber& Tag(int tag) {
+    item_->Tag = tag;
+    return *this;
+  }
+  MenuItemDescriber& GroupIndex(int group) {
+    item_->GroupIndex = group;
+    return *this;
+  }
+  MenuItemDescriber& RadioItem(bool radio) {
+    item_->RadioItem = radio;
+    return *this;
+  }
+  MenuItemDescriber& Checked(bool checked) {
+    item_->SetChecked(checked);
+    return *this;
+  }
+  MenuItemDescriber& OnClick(TNotifyMethod<F> handler) {
+    item_->OnClick = BindMethod(form_, handler);
+    return *this;
+  }
 
 private:
-  TLayoutBuilder& builder_;
+  F& form_;
   TMenuItem* item_;
 };
 
+template <class F>
 class TimerDescriber {
 public:
-  TimerDescriber(TLayoutBuilder& b, TTimer* timer) : builder_(b), timer_(timer) {}
-  TimerDescriber& Enabled(bool enabled);
-  TimerDescriber& Interval(unsigned interval);
-  TimerDescriber& OnTimer(const std::string& handler);
+  TimerDescriber(F& form, TTimer* timer) : form_(form), timer_(timer) {}
+  TimerDescriber& Enabled(bool enabled) {
+    timer_->SetEnabled(enabled);
+    return *this;
+  }
+  TimerDescriber& Interval(unsigned interval) {
+    timer_->SetInterval(interval);
+    return *this;
+  }
+  TimerDescriber& OnTimer(TNotifyMethod<F> handler) {
+    timer_->SetOnTimer(BindMethod(form_, handler));
+    return *this;
+  }
 
 private:
-  TLayoutBuilder& builder_;
+  F& form_;
   TTimer* timer_;
 };
 
-class TLayoutBuilder {
+// Describes the components of a form of class F (derived from TForm). Each
+// call creates one component, owned by the form, and stores it into the
+// field named by the member pointer.
+template <class F>
+class TLayout {
 public:
-  explicit TLayoutBuilder(TForm* form) : form_(form) {}
+  explicit TLayout(F& form) : form_(form) {}
 
-  FormDescriber Form() { return FormDescriber(*this, form_); }
-  ImageDescriber Image(const std::string& name);
-  ShapeDescriber Shape(const std::string& name);
-  MemoDescriber Memo(const std::string& name);
-  void MainMenu(const std::string& name);
-  // A menu entry under the named item, or under the named main menu's bar.
-  MenuItemDescriber MenuItem(const std::string& name, const std::string& under);
-  TimerDescriber Timer(const std::string& name);
-
-  TMethodBinding Method(const std::string& name) { return form_->FindMethod(name); }
-  TForm* Form_() const { return form_; }
+  FormDescriber<F> Form() { return FormDescriber<F>(form_); }
+  ImageDescriber<F> Image(TImage* F::*field) { return {form_, Child(field)}; }
+  ShapeDescriber<F> Shape(TShape* F::*field) { return {form_, Child(field)}; }
+  MemoDescriber<F> Memo(TMemo* F::*field) { return {form_, Child(field)}; }
+  void MainMenu(TMainMenu* F::*field) { Create(field); }
+  // An entry on the menu bar, or one under a menu item described before.
+  MenuItemDescriber<F> MenuItem(TMenuItem* F::*field, TMainMenu* F::*bar) {
+    return Entry(field, Parent(form_.*bar)->Items());
+  }
+  MenuItemDescriber<F> MenuItem(TMenuItem* F::*field, TMenuItem* F::*under) {
+    return Entry(field, Parent(form_.*under));
+  }
+  TimerDescriber<F> Timer(TTimer* F::*field) { return {form_, Create(field)}; }
 
 private:
   template <class T>
-  T* Create(const std::string& name);
+  T* Create(T* F::*field) {
+    T* component = new T(&form_);
+    form_.*field = component;
+    return component;
+  }
+  template <class T>
+  T* Child(T* F::*field) {
+    T* control = Create(field);
+    control->SetParent(&form_);
+    return control;
+  }
+  // A menu must be described before the entries under it.
+  template <class T>
+  static T* Parent(T* menu) {
+    if (!menu) throw Exception("A menu entry was described before its menu");
+    return menu;
+  }
+  MenuItemDescriber<F> Entry(TMenuItem* F::*field, TMenuItem* parent) {
+    TMenuItem* item = Create(field);
+    parent->Add(item);
+    return {form_, item};
+  }
 
-  TForm* form_;
+  F& form_;
 };
 
 // Builds the form from the layout function.
-void LoadLayout(TForm* form, void (*describe)(TLayoutBuilder&));
-
-// The component of the given name and class, owned by the form; raises when
-// it is missing or of another class.
-template <class T>
-T* FindRequired(TForm* form, const std::string& name) {
-  T* found = dynamic_cast<T*>(form->FindComponent(name));
-  if (!found) throw Exception("Component " + name + " missing from the layout");
-  return found;
-}
-
-template <class Self, class T>
-Self& ControlDescriber<Self, T>::OnMouseDown(const std::string& handler) {
-  control_->OnMouseDown = builder_.Method(handler).Mouse;
-  return self();
-}
-
-template <class Self, class T>
-Self& ControlDescriber<Self, T>::OnMouseUp(const std::string& handler) {
-  control_->OnMouseUp = builder_.Method(handler).Mouse;
-  return self();
-}
-
-template <class Self, class T>
-Self& ControlDescriber<Self, T>::OnCaptureLost(const std::string& handler) {
-  control_->OnCaptureLost = builder_.Method(handler).Notify;
-  return self();
+template <class F>
+void LoadLayout(F& form, void (*describe)(TLayout<F>&)) {
+  TLayout<F> layout(form);
+  describe(layout);
 }

@@ -44,26 +44,18 @@ TShiftState ShiftOf(WPARAM keys) {
 
 TForm::TForm(TComponent* owner) : TWinControl(owner) { visible_ = false; }
 
+// The window goes here, not in ~TWinControl: there HandleDestroying would no
+// longer reach this class, the menu bar would still be attached, and the
+// window would destroy it before its menu component does.
 TForm::~TForm() {
+  DestroyWnd();
   if (icon_) DestroyIcon(icon_);
 }
 
-void TForm::RegisterFormClass() {
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  WNDCLASSA existing;
-  if (GetClassInfoA(instance, kFormClass, &existing)) return;
-  // No CS_DBLCLKS: the second press of a double click is a press like any other.
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = DefWindowProcA;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.lpszClassName = kFormClass;
-  RegisterClassA(&wc);
-}
-
 void TForm::CreateParams(TCreateParams& params) {
-  RegisterFormClass();
   params.ClassName = kFormClass;
+  params.OwnClass = true;
+  params.ClassCursor = IDC_ARROW;
   params.Caption = caption_;
   params.Style = WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN;
   if (BorderIcons & biSystemMenu) params.Style |= WS_SYSMENU;
@@ -153,17 +145,6 @@ TForm* TForm::ParentForm(TControl* control) {
   return dynamic_cast<TForm*>(top);
 }
 
-TMethodBinding TForm::FindMethod(const std::string& name) {
-  throw Exception("Method " + name + " not found");
-}
-
-TComponent* TForm::FindComponent(const std::string& name) const {
-  for (TComponent* c : Components()) {
-    if (c->Name == name) return c;
-  }
-  return nullptr;
-}
-
 void TForm::ReadBackBounds() {
   RECT r;
   GetWindowRect(handle_, &r);
@@ -250,10 +231,11 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_MOVE:
+      if (creating_) break;  // the bounds are the ones asked for
       ReadBackBounds();
       break;
     case WM_SIZE:
-      if (wParam == SIZE_MINIMIZED) break;
+      if (creating_ || wParam == SIZE_MINIMIZED) break;
       ReadBackBounds();
       if (!Loading && OnResize) OnResize(this);
       return 0;

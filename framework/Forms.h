@@ -12,16 +12,8 @@
 #include "framework/Controls.h"
 
 class TMainMenu;
-class TLayoutBuilder;
 
 enum TBorderIconBits : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4 };
-
-// A handler of a form, found by its name when a layout binds events.
-struct TMethodBinding {
-  TNotifyEvent Notify;
-  TMouseEvent Mouse;
-  TKeyPressEvent KeyPress;
-};
 
 class TForm : public TWinControl {
 public:
@@ -55,13 +47,6 @@ public:
   // The form that contains the control (the top of its parent chain).
   static TForm* ParentForm(TControl* control);
 
-  // The handler of the given name, for the layout's event bindings. Raises
-  // when the form has no such method.
-  virtual TMethodBinding FindMethod(const std::string& name);
-
-  // The component of the given name owned by the form, or nullptr.
-  TComponent* FindComponent(const std::string& name) const;
-
   // Runs after construction (by the application object): OnCreate, then the
   // window is made and shown if the form is visible.
   void AfterConstruction();
@@ -83,7 +68,6 @@ private:
   TControl* ControlAt(int x, int y);
   bool MouseMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   void ReadBackBounds();
-  static void RegisterFormClass();
 
   std::string caption_;
   TMainMenu* menu_ = nullptr;

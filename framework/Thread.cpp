@@ -2,22 +2,15 @@
 
 #include <process.h>
 
-#include <algorithm>
-#include <mutex>
-#include <vector>
-
 #include "framework/SysInit.h"
 #include "framework/SysUtils.h"
+#include "framework/UtilWindow.h"
 
 namespace {
 
 const char* const HandOverClassName = "TThreadWindow";
 // Sent by Synchronize; the long parameter is the thread object.
 const UINT HandOverMessage = 0x8FFF;
-// Posted by the constructor of an object created running. When the main
-// thread handles it, the constructor (which ran on the main thread) has
-// returned, so the object is complete and its Run may be called.
-const UINT StartMessage = 0x8FFE;
 
 // Incremented by constructors (main thread), decremented by destructors (the
 // owner's thread or, for a self-releasing object, its own thread).
@@ -25,13 +18,6 @@ std::atomic<int> LiveThreads{0};
 // Created and destroyed only on the main thread, which handles its messages;
 // read by every thread in Synchronize.
 std::atomic<HWND> HandOverWindow{nullptr};
-
-// Objects created running whose thread still waits to be resumed. Guarded by
-// StartLock, together with every object's Start, because a start may be
-// given by the main thread's message handling, by WaitFor on any thread or
-// withdrawn by a destructor on any thread.
-std::mutex StartLock;
-std::vector<TThread*> PendingStarts;
 
 // Bits of TThread::HandOverFlags.
 const unsigned MainWaiting = 1;
@@ -55,57 +41,38 @@ void WaitServingSentMessages(HANDLE thread) {
 
 }  // namespace
 
-// The thread's parameter. A thread is always created suspended and resumed
-// once its object is complete, or to be released without running: the
-// destructor of an object that never started sets Cancelled and resumes the
-// thread, whose entry then returns at once without touching the object. The
-// block, not the object, carries that flag, so the destructor need not wait.
-struct TThread::StartBlock {
-  TThread* Self;
-  std::atomic<bool> Cancelled{false};
-};
-
 TThread::TThread(bool StartSuspended) : StartedSuspended(StartSuspended) {
   if (!OnMainThread()) throw EThread("A thread object can only be created on the main thread");
-  Start = new StartBlock{this};
   AcquireHandOverWindow();
+}
 
+// The thread is made suspended and resumed only once its handle and
+// identifier are stored: a thread that releases itself reads both in its
+// destructor, which could otherwise run before this function wrote them.
+void TThread::Start() {
+  if (StartedSuspended || ThreadHandle != nullptr) return;
   // _beginthreadex rather than CreateThread: the static C run-time sets up and
   // releases its per-thread data around the entry.
   unsigned ident = 0;
-  const uintptr_t handle = _beginthreadex(nullptr, 0, &TThread::Entry, Start, CREATE_SUSPENDED, &ident);
-  if (handle == 0) {
-    delete Start;
-    Start = nullptr;
-    return;
-  }
+  const uintptr_t handle = _beginthreadex(nullptr, 0, &TThread::Entry, this, CREATE_SUSPENDED, &ident);
+  if (handle == 0) return;  // no thread: the object behaves as one never started
   ThreadHandle = reinterpret_cast<HANDLE>(handle);
   ThreadIdent = ident;
-  if (!StartSuspended) {
-    {
-      std::lock_guard<std::mutex> lock(StartLock);
-      PendingStarts.push_back(this);
-    }
-    PostMessageA(HandOverWindow.load(), StartMessage, 0, 0);
-  }
+  ResumeThread(ThreadHandle);
 }
 
 TThread::~TThread() {
-  // The owner always waits for a started thread, even one that has set
-  // Finished: OnDone still uses the object after that.
-  if (ThreadHandle != nullptr && GetCurrentThreadId() != ThreadIdent) {
-    if (CancelStart()) {
-      // The withdrawn thread only returns from its entry, but it must have
-      // done so before the object goes: a thread still starting when the
-      // process ends brings the process down with it.
-      WaitForSingleObject(ThreadHandle, INFINITE);
-    } else {
-      RequestStop();
-      WaitFor();
-    }
-  }
+  StopAndWaitForEnd();  // already done by the most derived destructor
   if (ThreadHandle != nullptr) CloseHandle(ThreadHandle);
   ReleaseHandOverWindow();
+}
+
+// The owner always waits for a started thread, even one that has set
+// Finished: OnDone still uses the object after that.
+void TThread::StopAndWaitForEnd() {
+  if (ThreadHandle == nullptr || GetCurrentThreadId() == ThreadIdent) return;
+  RequestStop();
+  WaitFor();
 }
 
 void TThread::RequestStop() { StopRequested.store(true); }
@@ -129,11 +96,10 @@ DWORD TThread::StopAndWaitFor(const std::function<void()>& wake) {
 // only the duplicate handle, which stays valid when the object's own thread
 // releases the object and closes ThreadHandle.
 HANDLE TThread::PrepareWait(bool& serveCall) {
-  Launch();
   serveCall = false;
   HANDLE waitHandle = nullptr;
   const HANDLE process = GetCurrentProcess();
-  if (ThreadHandle != nullptr && !StartedSuspended &&
+  if (ThreadHandle != nullptr &&
       !DuplicateHandle(process, ThreadHandle, process, &waitHandle, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
     waitHandle = nullptr;
   }
@@ -143,7 +109,7 @@ HANDLE TThread::PrepareWait(bool& serveCall) {
 }
 
 DWORD TThread::AwaitEnd(HANDLE waitHandle, bool serveCall) {
-  // No thread, or one created suspended: it never ends.
+  // No thread: it never ends.
   if (waitHandle == nullptr) return STILL_ACTIVE;
   if (serveCall) {
     WaitServingSentMessages(waitHandle);
@@ -193,14 +159,7 @@ int TThread::LiveThreadCount() { return LiveThreads.load(); }
 HWND TThread::HandOverWindowHandle() { return HandOverWindow.load(); }
 
 unsigned __stdcall TThread::Entry(void* param) {
-  auto* start = static_cast<StartBlock*>(param);
-  TThread* const self = start->Self;
-  const bool cancelled = start->Cancelled.load();
-  delete start;
-  return cancelled ? 0 : Execute(self);
-}
-
-unsigned TThread::Execute(TThread* self) {
+  auto* self = static_cast<TThread*>(param);
   // An exception escaping Run ends this thread, not the process: it is kept
   // for the owner (or the EndHandler) and the exit code says the run failed.
   try {
@@ -223,37 +182,7 @@ unsigned TThread::Execute(TThread* self) {
   return static_cast<unsigned>(exitCode);
 }
 
-void TThread::Launch() {
-  std::lock_guard<std::mutex> lock(StartLock);
-  if (Start == nullptr || StartedSuspended) return;
-  PendingStarts.erase(std::remove(PendingStarts.begin(), PendingStarts.end(), this), PendingStarts.end());
-  Start = nullptr;
-  ResumeThread(ThreadHandle);
-}
-
-// If the thread has not been started, it never will be: resume it so that
-// it ends at once (terminating it instead would leave the run-time's start
-// data behind). Returns whether it was withdrawn.
-bool TThread::CancelStart() {
-  std::lock_guard<std::mutex> lock(StartLock);
-  if (Start == nullptr) return false;
-  PendingStarts.erase(std::remove(PendingStarts.begin(), PendingStarts.end(), this), PendingStarts.end());
-  Start->Cancelled.store(true);
-  Start = nullptr;
-  ResumeThread(ThreadHandle);
-  return true;
-}
-
-void TThread::StartPendingThreads() {
-  std::lock_guard<std::mutex> lock(StartLock);
-  for (TThread* thread : PendingStarts) {
-    thread->Start = nullptr;
-    ResumeThread(thread->ThreadHandle);
-  }
-  PendingStarts.clear();
-}
-
-LRESULT CALLBACK TThread::HandOverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT TThread::HandOverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == HandOverMessage && lParam != 0) {
     auto* thread = reinterpret_cast<TThread*>(lParam);
     thread->PendingError = nullptr;
@@ -266,10 +195,6 @@ LRESULT CALLBACK TThread::HandOverProc(HWND window, UINT message, WPARAM wParam,
     }
     return 0;
   }
-  if (message == StartMessage) {
-    StartPendingThreads();
-    return 0;
-  }
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -279,18 +204,7 @@ void TThread::AcquireHandOverWindow() {
   // A window left by a last object that released itself on its own thread,
   // which could not destroy it, is reused.
   if (LiveThreads.load() == 0 && (existing == nullptr || !IsWindow(existing))) {
-    const HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA windowClass{};
-    if (!GetClassInfoA(instance, HandOverClassName, &windowClass) || windowClass.lpfnWndProc != &HandOverProc) {
-      UnregisterClassA(HandOverClassName, instance);
-      windowClass = WNDCLASSA{};
-      windowClass.lpfnWndProc = &HandOverProc;
-      windowClass.hInstance = instance;
-      windowClass.lpszClassName = HandOverClassName;
-      RegisterClassA(&windowClass);
-    }
-    HandOverWindow.store(
-        CreateWindowExA(0, HandOverClassName, "", 0, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr));
+    HandOverWindow.store(AllocateUtilWindow(&TThread::HandOverProc, HandOverClassName));
   }
   LiveThreads.fetch_add(1);
 }
@@ -300,5 +214,5 @@ void TThread::AcquireHandOverWindow() {
 // constructor.
 void TThread::ReleaseHandOverWindow() {
   if (LiveThreads.fetch_sub(1) != 1 || !OnMainThread()) return;
-  if (const HWND window = HandOverWindow.exchange(nullptr)) DestroyWindow(window);
+  if (const HWND window = HandOverWindow.exchange(nullptr)) DeallocateUtilWindow(window);
 }

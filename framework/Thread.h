@@ -4,17 +4,19 @@
 // thread (Synchronize) through one hidden window shared by all thread objects.
 //
 // Threads and ownership:
-// - Thread objects are created on the main thread (the one that runs the
-//   message loop); the constructor raises EThread elsewhere, because the
-//   hand-over window must belong to the thread that dispatches its messages.
+// - Thread objects are made on the main thread (the one that runs the
+//   message loop) by TThread::Create; the constructor raises EThread
+//   elsewhere, because the hand-over window must belong to the thread that
+//   dispatches its messages.
+// - A thread made running starts inside Create, once the object is complete
+//   (never from the base constructor, where Run could meet a half-built
+//   subclass). An object made suspended never gets an operating-system
+//   thread: the framework has no way to resume one.
 // - A thread object is destroyed either by its owner (any thread but its own;
-//   the destructor stops and waits for a running thread) or, when Run has set
+//   destruction stops and waits for a running thread before any part of the
+//   object goes, so no thread outlives its object) or, when Run has set
 //   FreeWhenDone, by its own thread once Run and OnDone are over. An object
 //   that may release itself is never destroyed by its owner.
-// - A thread created running enters Run once the main thread next handles
-//   its messages (or calls WaitFor on it), never inside the constructor: a
-//   thread started from the base constructor could call Run before the
-//   subclass is constructed. Until then the owner may still set EndHandler.
 #pragma once
 
 #include <windows.h>
@@ -22,7 +24,9 @@
 #include <atomic>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "framework/Classes.h"
 
@@ -30,8 +34,18 @@ class TThread : public TObject {
 public:
   using TThreadMethod = std::function<void()>;
 
-  // StartSuspended true: the operating-system thread is created suspended and
-  // never runs Run; the framework has no way to resume it.
+  // Makes a T (a subclass of TThread) from args and, unless it was made
+  // suspended, starts its thread now that the object is complete. Main
+  // thread only.
+  template <class T, class... Args>
+  static T* Create(Args&&... args) {
+    std::unique_ptr<T> thread(new TStarted<T>(std::forward<Args>(args)...));
+    thread->Start();
+    return thread.release();
+  }
+
+  // StartSuspended true: the object never runs Run (and has no thread).
+  // Otherwise Create starts it; an object made with new alone never starts.
   explicit TThread(bool StartSuspended);
   ~TThread() override;
 
@@ -48,7 +62,7 @@ public:
   // its own duplicate of the thread handle. The caller must still know that
   // the object exists when it calls WaitFor; for one whose Run ends only when
   // asked to stop, use StopAndWaitFor instead of RequestStop then WaitFor.
-  // An object created suspended never ends: STILL_ACTIVE comes back at once.
+  // An object that never started never ends: STILL_ACTIVE comes back at once.
   DWORD WaitFor();
 
   // RequestStop, then wake (which may unblock Run by other means; it must not
@@ -62,7 +76,7 @@ public:
   void Synchronize(TThreadMethod method);
 
   // Called with the thread object, on the main thread, after Run returns.
-  // Set it before the thread starts (see above).
+  // Set it in the subclass's constructor, before the thread starts.
   TNotifyEvent EndHandler;
 
   bool IsFinished() const { return Finished.load(); }
@@ -81,6 +95,11 @@ public:
   static HWND HandOverWindowHandle();
 
 protected:
+  // What destroying a started object from another thread waits for: a stop
+  // is requested and the thread's end awaited. Does nothing on the object's
+  // own thread or for an object that never started.
+  void StopAndWaitForEnd();
+
   // Set by RequestStop on the owner's thread, polled by Run.
   std::atomic<bool> StopRequested{false};
   // Both read on this thread once Run returns, so Run may still set them.
@@ -93,16 +112,22 @@ protected:
   virtual void Run() = 0;
 
 private:
-  struct StartBlock;
+  // What Create makes: the subclass T with a destructor that runs first and
+  // waits for the thread's end, so Run never outlives the subclass's own
+  // part (a wait in ~TThread would come after ~T had already run).
+  template <class T>
+  class TStarted final : public T {
+  public:
+    using T::T;
+    ~TStarted() override { this->StopAndWaitForEnd(); }
+  };
 
   static unsigned __stdcall Entry(void* param);
-  static unsigned Execute(TThread* self);
-  static LRESULT CALLBACK HandOverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  static void StartPendingThreads();
+  static LRESULT HandOverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static void AcquireHandOverWindow();
   static void ReleaseHandOverWindow();
-  void Launch();
-  bool CancelStart();
+  // Starts the operating-system thread of an object made running.
+  void Start();
   HANDLE PrepareWait(bool& serveCall);
   static DWORD AwaitEnd(HANDLE waitHandle, bool serveCall);
 
@@ -116,9 +141,6 @@ private:
   // hand-over complete, and WaitFor's change is its last touch of the object.
   std::atomic<unsigned> HandOverFlags{0};
   std::atomic<bool> Finished{false};
-  // Owned by the constructing code until the thread is resumed, then by the
-  // thread's entry; null once handed over.
-  StartBlock* Start = nullptr;
   // Written by this thread; read by the main thread inside the hand-over.
   TThreadMethod PendingCall;
   std::exception_ptr PendingError;

@@ -8,15 +8,20 @@ const char* const UtilWindowClassName = "TPUtilWindow";
 namespace {
 
 // What a utility window's GWLP_USERDATA points to: the handler it was made
-// for. Owned by the window; freed by DeallocateUtilWindow after the window
-// is gone.
+// for. Made by AllocateUtilWindow, handed to the window at WM_NCCREATE and
+// freed by DeallocateUtilWindow once the window is gone.
 struct UtilWindowBinding {
   TUtilWindowMethod Method;
 };
 
-LRESULT CALLBACK BoundWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK UtilWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
   auto* binding = reinterpret_cast<UtilWindowBinding*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   if (!binding) return DefWindowProcA(hwnd, msg, wParam, lParam);
+  if (msg == WM_NCDESTROY) SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
   // No exception may cross the system's frames that called us; the bound
   // objects guard their own handlers, this is the last resort.
   try {
@@ -27,37 +32,33 @@ LRESULT CALLBACK BoundWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
   }
 }
 
-// The class is registered with the platform's default procedure and nothing
-// else, once per instance. A class of the same name that some other code
-// registered with another procedure is replaced, so that creation messages
-// never reach a stranger's procedure. (Unregistering fails while windows of
-// the old class still exist; the new window is then made from the old class,
-// which is harmless because its procedure is replaced right after creation.)
-void EnsureUtilWindowClass(HINSTANCE instance) {
+// Registers the class once per instance with the procedure above. A class of
+// that name registered by other code with another procedure is replaced;
+// should that fail, no window is made from it.
+bool EnsureUtilWindowClass(HINSTANCE instance, const char* className) {
   WNDCLASSA existing{};
-  const bool registered = GetClassInfoA(instance, UtilWindowClassName, &existing) != FALSE;
-  if (registered) {
-    if (existing.lpfnWndProc == &DefWindowProcA) return;
-    UnregisterClassA(UtilWindowClassName, instance);
+  if (GetClassInfoA(instance, className, &existing)) {
+    if (existing.lpfnWndProc == &UtilWindowProc) return true;
+    UnregisterClassA(className, instance);
   }
   WNDCLASSA wc{};
-  wc.lpfnWndProc = &DefWindowProcA;
+  wc.lpfnWndProc = &UtilWindowProc;
   wc.hInstance = instance;
-  wc.lpszClassName = UtilWindowClassName;
-  RegisterClassA(&wc);
+  wc.lpszClassName = className;
+  return RegisterClassA(&wc) != 0;
 }
 
 }  // namespace
 
-HWND AllocateUtilWindow(TUtilWindowMethod method) {
+HWND AllocateUtilWindow(TUtilWindowMethod method, const char* className, HWND parent) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  EnsureUtilWindowClass(instance);
-  HWND hwnd = CreateWindowExA(0, UtilWindowClassName, "", 0, 0, 0, 0, 0, nullptr, nullptr, instance,
-                              nullptr);
-  if (!hwnd) throw EOutOfResources("Error creating window");
+  if (!EnsureUtilWindowClass(instance, className)) throw EOutOfResources("Error creating window");
   auto* binding = new UtilWindowBinding{std::move(method)};
-  SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(binding));
-  SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&BoundWindowProc));
+  HWND hwnd = CreateWindowExA(0, className, "", 0, 0, 0, 0, 0, parent, nullptr, instance, binding);
+  if (!hwnd) {
+    delete binding;
+    throw EOutOfResources("Error creating window");
+  }
   return hwnd;
 }
 

@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "app/TerminalPane.h"
+#include "link/LinkReports.h"
 #include "link/SerialPort.h"
 
 ReceiveBuffer RxBuffer;
@@ -16,9 +16,16 @@ std::atomic<DWORD> LastLinkActivity{GetTickCount() - ReceiveBusySpanMs};
 DWORD NextPollInterval() { return ReceivePollInterval(LastLinkActivity.load(), GetTickCount()); }
 
 // Posts the line to the window's thread; never waits for it.
-const LineSink ShowReceivedLine = [](const char* line) { ShowLine(line, true); };
+void HandOverReceivedLine(const char* line) { HandOverLine(line); }
+
+// Where the receiver's lines go: the hand-over, or a test's stand-in.
+LineSink ReceivedLineSink = &HandOverReceivedLine;
 
 }  // namespace
+
+void SetReceivedLineSink(LineSink sink) {
+  ReceivedLineSink = sink ? std::move(sink) : LineSink(&HandOverReceivedLine);
+}
 
 void NoteLinkActivity() { LastLinkActivity.store(GetTickCount()); }
 
@@ -65,33 +72,39 @@ void TRead::ReceiveLoop() {
   // Stable while this receiver runs: OpenPort starts a receiver only after
   // counting its open, and opens nothing else before stopping it.
   const unsigned generation = PortGeneration();
-  bool lost = false;
+  bool stopped = false;
+  try {
+    stopped = ReceiveUntilStopOrLoss();
+  } catch (...) {
+    // The receiver cannot go on (say, no memory to hand a line over). It
+    // ends as for a lost port, silently: the port is closed on the window's
+    // thread, which stops this receiver the usual way.
+  }
+  if (stopped) return;
+  try {
+    RequestLostPortClose(generation);
+  } catch (...) {
+    // No memory even for the request: the port stays open until the user
+    // picks a port, which stops this receiver all the same.
+  }
+  // Ending before ClosePort asks would release this object while ReadThread
+  // still refers to it.
+  while (!StopRequested.load()) Pause(INFINITE);
+}
+
+bool TRead::ReceiveUntilStopOrLoss() {
   while (!StopRequested.load()) {
-    if (lost) {
-      // The port is gone: leave it alone and wait for ClosePort, which the
-      // window's thread runs on the request below.
-      Pause(INFINITE);
-      continue;
-    }
     DWORD errors = 0;  // line errors are cleared here and not reported
     COMSTAT status{};
     // Its COMSTAT is meaningless when the call fails.
     if (!ClearCommError(PortHandle, &errors, &status)) {
-      lost = IsPortLostError(GetLastError());
-      if (lost) {
-        RequestLostPortClose(generation);
-      } else {
-        Pause(NextPollInterval());
-      }
+      if (IsPortLostError(GetLastError())) return false;
+      Pause(NextPollInterval());
       continue;
     }
     if (status.cbInQue > 0) {
-      const ReadOutcome read = ReadPort(false);
-      if (read.PortLost) {
-        lost = true;
-        RequestLostPortClose(generation);
-        continue;
-      }
+      const ReadOutcome read = ReadPort(false, status.cbInQue);
+      if (read.PortLost) return false;
       // More may have arrived meanwhile; a read that gave nothing although
       // bytes were reported waits like an idle pass, so it cannot spin.
       if (read.Count > 0) {
@@ -101,12 +114,16 @@ void TRead::ReceiveLoop() {
     }
     Pause(NextPollInterval());
   }
+  return true;
 }
 
-ReadOutcome ReadPort(bool discard) {
+ReadOutcome ReadPort(bool discard, DWORD waiting) {
   ReadOutcome outcome;
-  const DWORD space = static_cast<DWORD>(ReceiveSpace(RxBuffer));
-  if (!ReadFile(PortHandle, ReceiveTail(RxBuffer), space, &outcome.Count, nullptr)) {
+  // Never more than is waiting: a port whose "return at once" time-outs were
+  // refused would otherwise hold the read until the whole request arrived.
+  const DWORD room = static_cast<DWORD>(ReceiveSpace(RxBuffer));
+  const DWORD ask = waiting < room ? waiting : room;
+  if (!ReadFile(PortHandle, ReceiveTail(RxBuffer), ask, &outcome.Count, nullptr)) {
     outcome.Count = 0;
     outcome.PortLost = IsPortLostError(GetLastError());
   }
@@ -114,7 +131,7 @@ ReadOutcome ReadPort(bool discard) {
   if (discard) {
     DiscardReceived(RxBuffer);
   } else {
-    FlushReceivedLines(RxBuffer, ShowReceivedLine);
+    FlushReceivedLines(RxBuffer, ReceivedLineSink);
   }
   return outcome;
 }

@@ -8,9 +8,9 @@
 // - RxBuffer belongs to the receiver while one runs, otherwise to the
 //   window's thread (OpenPort empties it before it starts the next
 //   receiver), so the two never work on it at the same time.
-// - Lines reach the pane through ShowLine, which posts them to the window's
-//   thread without waiting: the receiver never needs the window's thread,
-//   so ClosePort may wait for it there.
+// - Lines reach the pane through HandOverLine, which posts them to the
+//   window's thread without waiting: the receiver never needs the window's
+//   thread, so ClosePort may wait for it there.
 #pragma once
 
 #include <windows.h>
@@ -45,8 +45,7 @@ DWORD ReceivePollInterval(DWORD lastActivity, DWORD now);
 
 class TRead : public TThread {
 public:
-  // Created running: the loop starts when the window's thread next handles
-  // its messages (or when ClosePort waits for it).
+  // Made by TThread::Create<TRead>(), running: the loop starts at once.
   TRead();
 
   // The event that wakes a waiting receiver for its stop: set by ClosePort
@@ -62,6 +61,8 @@ protected:
 
 private:
   void ReceiveLoop();
+  // Reads until a stop is asked for (true) or the port is lost (false).
+  bool ReceiveUntilStopOrLoss();
   // Waits for the stop event for at most ms milliseconds.
   static void Pause(DWORD ms);
 };
@@ -72,8 +73,13 @@ struct ReadOutcome {
   bool PortLost = false;  // the read failed because the device is gone
 };
 
-// Reads what the port has received, as much as RxBuffer can take, into it.
-// With discard true the buffer is emptied afterwards (OpenPort, before the
-// receiver starts); otherwise every finished line is passed on to ShowLine
-// (the receiver).
-ReadOutcome ReadPort(bool discard);
+// Reads what the port has received into RxBuffer: `waiting` bytes (the input
+// count ClearCommError reported), or as many as the buffer can take when
+// fewer. With discard true the buffer is emptied afterwards (OpenPort,
+// before the receiver starts); otherwise every finished line is handed over
+// to the window's thread (the receiver).
+ReadOutcome ReadPort(bool discard, DWORD waiting);
+
+// Replaces where the receiver's finished lines go (HandOverLine); an empty
+// sink restores it. Tests only: set it while no receiver runs.
+void SetReceivedLineSink(LineSink sink);

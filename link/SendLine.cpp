@@ -2,24 +2,17 @@
 
 #include <cstring>
 
-#include "app/MainForm.h"
-#include "app/TerminalPane.h"
+#include "framework/Application.h"
 #include "framework/Dialogs.h"
-#include "keypad/KeyTable.h"
 #include "link/CommandLine.h"
+#include "link/LinkReports.h"
 #include "link/Receiver.h"
 #include "link/SerialPort.h"
 
 bool PortReady() {
   if (PortHandle != INVALID_HANDLE_VALUE) return true;
-  ShowModalBox("Select COM port (Settings->Port)", ProgramTitle, MB_OK);
+  ShowModalBox("Select COM port (Settings->Port)", Application->Title, MB_OK);
   return false;
-}
-
-void SendKeyCommand(int zone, bool hold, int slot) {
-  char line[KeyCommandSize];
-  if (!FormatKeyCommand(zone, hold, KeyTable[slot].Code, line)) return;
-  SendLine(line, true);
 }
 
 void SendLine(const char* text, bool echo) {
@@ -29,7 +22,7 @@ void SendLine(const char* text, bool echo) {
   // left), the line is still written before the error is reported: the
   // command the user gave is not lost to a failure of the display.
   try {
-    ShowLine(text, echo);
+    ReportLine(text, echo);
   } catch (...) {
     WritePort(text);
     WritePort(LineTerminator);

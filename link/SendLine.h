@@ -3,18 +3,14 @@
 #pragma once
 
 // True when a port is open. Otherwise shows "Select COM port
-// (Settings->Port)" in a box modal to the application, waits for it to be
-// closed and returns false. Called once at the start of an action (a key
-// press, an Enter); the repeats of that action do not ask again.
+// (Settings->Port)" in a box modal to the application, captioned with the
+// application's title, waits for it to be closed and returns false. Called
+// once at the start of an action (a key press, an Enter); the repeats of
+// that action do not ask again.
 bool PortReady();
 
-// Sends the key's press command (hold false) or held command (hold true) in
-// the given zone (1 or 2), echoed in the terminal pane. A key whose code is
-// 100 or more sends, echoes and restarts nothing.
-void SendKeyCommand(int zone, bool hold, int slot);
-
-// Echoes the text to the pane when asked (restarting the pane's erase
-// countdown in any case), then writes the text and CR LF to the port.
+// Reports the text as a line for the pane (ReportLine: shown when echo is
+// true, activity in any case), then writes the text and CR LF to the port.
 void SendLine(const char* text, bool echo);
 
 // One synchronous write of the text's bytes; true when the write call

@@ -3,8 +3,8 @@
 #include <atomic>
 #include <cstdio>
 
-#include "app/MainForm.h"
-#include "app/TerminalPane.h"
+#include "framework/Mailbox.h"
+#include "link/LinkReports.h"
 #include "link/Receiver.h"
 
 HANDLE PortHandle = INVALID_HANDLE_VALUE;
@@ -24,65 +24,17 @@ constexpr int MaxDropReads = 64;
 // Successful opens so far (window's thread writes, the receiver reads).
 std::atomic<unsigned> OpenCount{0};
 
-// ------------------------------------------------------------ lost port
-//
-// The receiver cannot close its own port: ClosePort must run on the window's
-// thread, which owns PortHandle and the menu. It posts a request to this
-// message-only window of the window's thread instead, and the request names
-// the open it was made for, so one that arrives after the port was closed
-// or replaced by another is ignored.
-
-const UINT LostPortMessage = WM_APP + 0x110;
-const char* const LostPortClass = "OrvantLostPort";
-// Created on the window's thread by the first open; read by any thread.
-std::atomic<HWND> LostPortWindow{nullptr};
-
-LRESULT CALLBACK LostPortProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == LostPortMessage) {
-    if (static_cast<unsigned>(wParam) == OpenCount.load() && PortHandle != INVALID_HANDLE_VALUE) {
-      ClosePort();
-    }
-    return 0;
-  }
-  return DefWindowProcA(window, message, wParam, lParam);
-}
-
-void StartLostPortWatch() {
-  if (LostPortWindow.load() != nullptr) return;
-  const HINSTANCE instance = GetModuleHandleA(nullptr);
-  WNDCLASSA windowClass{};
-  if (!GetClassInfoA(instance, LostPortClass, &windowClass)) {
-    windowClass = WNDCLASSA{};
-    windowClass.lpfnWndProc = &LostPortProc;
-    windowClass.hInstance = instance;
-    windowClass.lpszClassName = LostPortClass;
-    RegisterClassA(&windowClass);
-  }
-  LostPortWindow.store(CreateWindowExA(0, LostPortClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                       instance, nullptr));
-}
-
-// ------------------------------------------------------------ Port menu
-
-TMenuItem* PortEntry(DWORD n) {
-  if (Main == nullptr) return nullptr;
-  TMenuItem* const entries[] = {Main->MenuCOM1, Main->MenuCOM2, Main->MenuCOM3, Main->MenuCOM4,
-                                Main->MenuCOM5, Main->MenuCOM6, Main->MenuCOM7, Main->MenuCOM8};
-  return n >= 1 && n <= 8 ? entries[n - 1] : nullptr;
-}
-
-void ClearPortMarks() {
-  for (DWORD n = 1; n <= 8; ++n) {
-    if (TMenuItem* entry = PortEntry(n)) entry->SetChecked(false);
-  }
-}
+TSetCommTimeoutsFunc PlatformSetCommTimeouts = &::SetCommTimeouts;
 
 // Drops whatever the port received before the receiver starts. RxBuffer is
-// the window's thread's until then, so no receiver can be using it.
+// the window's thread's until then, so no receiver can be using it. Only
+// what is waiting is read, so the open never waits for more to arrive.
 void DropPendingInput() {
   for (int i = 0; i < MaxDropReads; ++i) {
-    const DWORD space = static_cast<DWORD>(ReceiveSpace(RxBuffer));
-    if (ReadPort(true).Count < space) break;
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(PortHandle, &errors, &status) || status.cbInQue == 0) break;
+    if (ReadPort(true, status.cbInQue).Count == 0) break;
   }
   DiscardReceived(RxBuffer);
 }
@@ -90,6 +42,10 @@ void DropPendingInput() {
 }  // namespace
 
 unsigned PortGeneration() { return OpenCount.load(); }
+
+void SetPlatformSetCommTimeouts(TSetCommTimeoutsFunc func) {
+  PlatformSetCommTimeouts = func ? func : &::SetCommTimeouts;
+}
 
 bool OpenPort(DWORD n) {
   ClosePort();
@@ -107,7 +63,7 @@ bool OpenPort(DWORD n) {
   }
   if (PortHandle == INVALID_HANDLE_VALUE) {
     // Also the mark the click put on the entry: no port is open.
-    ClearPortMarks();
+    ReportPortMarks(0);
     return false;
   }
   OpenCount.fetch_add(1);
@@ -116,18 +72,15 @@ bool OpenPort(DWORD n) {
   // open and is used as it is.
   GetCommTimeouts(PortHandle, &SavedTimeouts);
   PortTimeouts.ReadIntervalTimeout = MAXDWORD;
-  SetCommTimeouts(PortHandle, &PortTimeouts);
+  PlatformSetCommTimeouts(PortHandle, &PortTimeouts);
   if (BuildCommDCBA("9600,N,8,1", &dcb)) SetCommState(PortHandle, &dcb);
 
   DropPendingInput();
 
-  // The receiver's lines and lost-port requests need their windows first.
-  StartLineHandOver();
-  StartLostPortWatch();
   ResetEvent(TRead::WakeEvent());
-  ReadThread = new TRead();
+  ReadThread = TThread::Create<TRead>();
 
-  if (TMenuItem* entry = PortEntry(n)) entry->SetChecked(true);
+  ReportPortMarks(n);
   return true;
 }
 
@@ -141,10 +94,10 @@ void ClosePort() {
     ReadThread = nullptr;
   }
   PurgeComm(PortHandle, PURGE_RXABORT);
-  SetCommTimeouts(PortHandle, &SavedTimeouts);
+  PlatformSetCommTimeouts(PortHandle, &SavedTimeouts);
   CloseHandle(PortHandle);
   PortHandle = INVALID_HANDLE_VALUE;
-  ClearPortMarks();
+  ReportPortMarks(0);
 }
 
 // A device that is gone answers with one of these, depending on the driver
@@ -171,8 +124,11 @@ bool IsPortLostError(DWORD error) {
   }
 }
 
+// The receiver cannot close its own port: ClosePort runs on the window's
+// thread, which owns PortHandle. The request names the open it was made for,
+// so one that arrives after the port was closed or replaced is ignored.
 void RequestLostPortClose(unsigned generation) {
-  if (const HWND window = LostPortWindow.load()) {
-    PostMessageA(window, LostPortMessage, static_cast<WPARAM>(generation), 0);
-  }
+  PostToMainThread([generation] {
+    if (generation == OpenCount.load() && PortHandle != INVALID_HANDLE_VALUE) ClosePort();
+  });
 }

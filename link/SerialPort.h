@@ -36,11 +36,12 @@ extern TRead* ReadThread;
 // Closes any open port, then opens "COM<n>" exclusively at 9600 baud, no
 // parity, 8 data bits, 1 stop bit, and starts its receiver. Returns false
 // when the port cannot be opened (absent, held by another program, not
-// accessible); then no port is open and no Port menu entry is marked.
+// accessible); then no port is open. Either way the port now open (n or
+// none) is reported (ReportPortMarks).
 bool OpenPort(DWORD n);
 
 // Stops the receiver, gives the port back its earlier time-outs, closes it
-// and clears the Port menu's marks. Does nothing when no port is open.
+// and reports that no port is open. Does nothing when no port is open.
 // Window's thread only; never needs any other thread to handle messages.
 void ClosePort();
 
@@ -48,11 +49,16 @@ void ClosePort();
 // is gone, as opposed to line errors or a port that is merely busy.
 bool IsPortLostError(DWORD error);
 
-// Asks the window's thread to close the port opened as generation
-// `generation` (see PortGeneration), unless another port has been opened
-// since. Callable from any thread; never waits.
+// Asks the window's thread, through its mailbox, to close the port opened as
+// generation `generation` (see PortGeneration), unless that port has been
+// closed or another opened since. Callable from any thread; never waits.
 void RequestLostPortClose(unsigned generation);
 
 // Counts successful opens; the receiver of an open port reports a lost port
 // under the count its port was opened with.
 unsigned PortGeneration();
+
+// The call that gives a port its time-outs (::SetCommTimeouts by default);
+// nullptr restores it. Tests use it to play a driver that refuses them.
+using TSetCommTimeoutsFunc = BOOL(WINAPI*)(HANDLE port, LPCOMMTIMEOUTS timeouts);
+void SetPlatformSetCommTimeouts(TSetCommTimeoutsFunc func);

@@ -1,7 +1,6 @@
 #include "support/MainWindow.h"
 
 #include "app/MainForm.h"
-#include "app/TerminalPane.h"
 #include "framework/Application.h"
 #include "support/Pump.h"
 
@@ -9,6 +8,5 @@ void EnsureMainWindow() {
   if (Main) return;
   Application->Title = ProgramTitle;
   Application->CreateForm(Main);
-  StartLineHandOver();
   PumpFor(50);
 }

@@ -2,6 +2,6 @@
 // program, as the entry routine makes it, and kept for all its tests.
 #pragma once
 
-// Creates `Main` on first use (title, window, lines from other threads
-// handed over) and lets it settle; later calls do nothing.
+// Creates `Main` on first use (title, window) and lets it settle; later
+// calls do nothing.
 void EnsureMainWindow();

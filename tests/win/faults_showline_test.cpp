@@ -1,5 +1,5 @@
-// Floods of received lines through ShowLine from another thread, the way
-// the receiver hands them over: thousands of empty lines, and lines far
+// Floods of received lines handed over from another thread, the way the
+// receiver hands them over to the pane: thousands of empty lines, and lines far
 // longer than the 64 characters a received line normally has. All arrive,
 // in order, none twice; the pane stays within its bound; the window's
 // thread keeps answering while it works through them.
@@ -12,6 +12,7 @@
 #include "app/MainForm.h"
 #include "app/TerminalPane.h"
 #include "framework/Application.h"
+#include "link/LinkReports.h"
 #include "support/MainWindow.h"
 #include "support/Pump.h"
 
@@ -40,8 +41,8 @@ TEST_F(ShowLineFaults, TenThousandEmptyLinesAllArriveInOrder) {
   for (int round = 0; round < kRounds; ++round) {
     const std::string marker = "END " + std::to_string(round);
     std::thread receiver([&marker] {
-      for (int i = 0; i < kEmpty; ++i) ShowLine("", true);
-      ShowLine(marker.c_str(), true);
+      for (int i = 0; i < kEmpty; ++i) HandOverLine("");
+      HandOverLine(marker.c_str());
     });
     const bool arrived =
         PumpUntil([&] { return PaneText().find(marker) != std::string::npos; }, 30000);
@@ -68,7 +69,7 @@ TEST_F(ShowLineFaults, LongLinesArriveWholeAndInOrderAndThePaneStaysBounded) {
   std::atomic<bool> done{false};
   std::thread receiver([&] {
     for (int i = 0; i < kLines; ++i) {
-      ShowLine(LongLine(i, lengths[i % (sizeof(lengths) / sizeof(lengths[0]))]).c_str(), true);
+      HandOverLine(LongLine(i, lengths[i % (sizeof(lengths) / sizeof(lengths[0]))]).c_str());
     }
     done = true;
   });

@@ -12,7 +12,7 @@
 #include "framework/Application.h"
 #include "framework/Dialogs.h"
 #include "keypad/KeyTable.h"
-#include "keypad/KeypadEvents.h"
+#include "keypad/KeypadPress.h"
 #include "link/SerialPort.h"
 #include "support/MainWindow.h"
 #include "support/Pump.h"

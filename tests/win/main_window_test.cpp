@@ -117,8 +117,8 @@ TEST_F(MainWindow, MenusStartAsStoredAndAsStartUpLeavesThem) {
       {Main->MenuCOM1, false, true},  {Main->MenuCOM8, false, true},
   };
   for (const auto& e : items) {
-    EXPECT_EQ(e.Item->Checked(), e.Checked) << e.Item->Name;
-    EXPECT_EQ(e.Item->Enabled(), e.Enabled) << e.Item->Name;
+    EXPECT_EQ(e.Item->Checked(), e.Checked) << e.Item->Caption();
+    EXPECT_EQ(e.Item->Enabled(), e.Enabled) << e.Item->Caption();
   }
   EXPECT_EQ(Main->MenuVersionID->Caption(), "1.02");
 
@@ -225,7 +225,7 @@ TEST_F(MainWindow, RadioItemsClearTheirGroupOnly) {
   // Clearing a radio item clears the rest of its group too.
   Main->MenuCOM5->SetChecked(false);
   for (TMenuItem* com : {Main->MenuCOM1, Main->MenuCOM2, Main->MenuCOM5, Main->MenuCOM8}) {
-    EXPECT_FALSE(com->Checked()) << com->Name;
+    EXPECT_FALSE(com->Checked()) << com->Caption();
   }
 
   // Choosing a zone moves the mark; choosing it again changes nothing.

@@ -11,6 +11,9 @@
 #include "app/TerminalPane.h"
 #include "framework/Application.h"
 #include "framework/Dialogs.h"
+#include "framework/Mailbox.h"
+#include "keypad/KeyCommand.h"
+#include "link/LinkReports.h"
 #include "link/SendLine.h"
 #include "support/MainWindow.h"
 #include "support/PipePort.h"
@@ -184,7 +187,7 @@ TEST_F(TerminalPane, LinesFromAnotherThreadArriveCompleteAndInOrder) {
   Main->MenuEraseClick(Main->MenuErase);  // Clear off: nothing may vanish
   constexpr int kReceived = 3000;
   std::thread receiver([] {
-    for (int i = 0; i < kReceived; ++i) ShowLine(("RX " + std::to_string(i)).c_str(), true);
+    for (int i = 0; i < kReceived; ++i) HandOverLine(("RX " + std::to_string(i)).c_str());
   });
   // The window's thread keeps adding its own lines meanwhile.
   for (int i = 0; i < 200; ++i) {
@@ -232,13 +235,13 @@ TEST_F(TerminalPane, KeepsTheNewestWholeLinesPastItsBound) {
 }
 
 TEST_F(TerminalPane, LinesHandedOverAfterTheEndAreDroppedHarmlessly) {
-  EndLineHandOver();
-  std::thread late([] { ShowLine("too late", true); });
+  CloseMailbox();
+  std::thread late([] { HandOverLine("too late"); });
   late.join();
   PumpFor(50);
   EXPECT_EQ(PaneText(), "");
-  StartLineHandOver();
-  std::thread again([] { ShowLine("back", true); });
+  OpenMailbox();
+  std::thread again([] { HandOverLine("back"); });
   again.join();
   EXPECT_TRUE(PumpUntil([&] { return PaneText() == "back\r\n"; }));
 }

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -22,7 +23,10 @@ namespace {
 class TProbe : public TThread {
 public:
   using Body = std::function<void(TProbe&)>;
-  explicit TProbe(bool suspended, Body body = nullptr) : TThread(suspended), body_(std::move(body)) {}
+  explicit TProbe(bool suspended, Body body = nullptr, TNotifyEvent endHandler = nullptr)
+      : TThread(suspended), body_(std::move(body)) {
+    EndHandler = std::move(endHandler);
+  }
 
   bool StopSeen() const { return StopRequested.load(); }
   void SetExitCode(int code) { ExitCode = code; }
@@ -36,6 +40,12 @@ protected:
 private:
   Body body_;
 };
+
+// A probe made the way every thread object is made, started once complete,
+// and destroyed by the test.
+std::unique_ptr<TProbe> Started(TProbe::Body body, TNotifyEvent endHandler = nullptr) {
+  return std::unique_ptr<TProbe>(TThread::Create<TProbe>(false, std::move(body), std::move(endHandler)));
+}
 
 HANDLE DuplicateOf(HANDLE handle) {
   HANDLE copy = nullptr;
@@ -84,44 +94,65 @@ TEST(ThreadStart, ConstructionOffTheMainThreadRaisesEThread) {
   EXPECT_EQ(before, TThread::LiveThreadCount());
 }
 
-TEST(ThreadStart, CreatedSuspendedNeverRunsAndLeavesNoThread) {
+TEST(ThreadStart, CreatedSuspendedNeverRunsAndHasNoThread) {
   std::atomic<bool> ran{false};
-  auto* thread = new TProbe(true, [&ran](TProbe&) { ran = true; });
-  const HANDLE copy = DuplicateOf(thread->Handle());
-  ASSERT_NE(nullptr, copy);
+  auto* thread = TThread::Create<TProbe>(true, [&ran](TProbe&) { ran = true; });
+  EXPECT_EQ(nullptr, thread->Handle());
   EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), thread->WaitFor());
-  EXPECT_FALSE(Signalled(copy));
+  PumpFor(50);
   delete thread;
-  // Its thread has ended by the time the destructor returns: none is left
-  // starting when the process ends.
-  EXPECT_TRUE(Signalled(copy));
-  DWORD code = 1;
-  EXPECT_TRUE(GetExitCodeThread(copy, &code));
-  EXPECT_EQ(0u, code);
   EXPECT_FALSE(ran);
-  CloseHandle(copy);
 }
 
-TEST(ThreadStart, CreatedRunningEntersRunOnItsOwnThreadOnceMessagesAreHandled) {
-  std::atomic<DWORD> runThread{0};
-  auto* thread = new TProbe(false, [&runThread](TProbe&) { runThread = GetCurrentThreadId(); });
-  // The constructor never lets Run start before the subclass is complete.
-  EXPECT_EQ(0u, runThread.load());
-  EXPECT_TRUE(PumpUntil([thread] { return thread->IsFinished(); }));
-  EXPECT_EQ(thread->ThreadID(), runThread.load());
-  EXPECT_NE(MainThreadID, runThread.load());
+// A subclass whose own construction takes a while after the base part is
+// complete: a thread started from the base constructor would run Run on a
+// half-built object and see Ready still false.
+class TSlowProbe : public TThread {
+public:
+  explicit TSlowProbe(HANDLE ranEvent) : TThread(false), RanEvent(ranEvent) {
+    Sleep(50);
+    Ready = true;
+  }
+  std::atomic<bool> ReadyInRun{false};
+  std::atomic<DWORD> RunThread{0};
+
+protected:
+  void Run() override {
+    ReadyInRun = Ready;
+    RunThread = GetCurrentThreadId();
+    SetEvent(RanEvent);
+  }
+
+private:
+  HANDLE RanEvent;
+  bool Ready = false;
+};
+
+TEST(ThreadStart, CreatedRunningStartsOnceCompleteWithoutTheMessageLoop) {
+  const HANDLE ran = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  std::unique_ptr<TSlowProbe> thread(TThread::Create<TSlowProbe>(ran));
+  // No message is handled while waiting: the start needs none.
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ran, 10000));
+  EXPECT_TRUE(thread->ReadyInRun);
+  EXPECT_EQ(thread->ThreadID(), thread->RunThread.load());
+  EXPECT_NE(MainThreadID, thread->RunThread.load());
+  EXPECT_EQ(0u, thread->WaitFor());
+  CloseHandle(ran);
+}
+
+TEST(ThreadStart, AnObjectNeverStartedHasNoThreadAndIsDestroyedAtOnce) {
+  std::atomic<bool> ran{false};
+  auto* thread = new TProbe(false, [&ran](TProbe&) { ran = true; });
+  EXPECT_EQ(nullptr, thread->Handle());
+  EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), thread->WaitFor());
   delete thread;
-}
-
-TEST(ThreadStart, WaitForStartsAThreadTheMessagesHaveNotStartedYet) {
-  TProbe thread(false, [](TProbe& self) { self.SetExitCode(5); });
-  EXPECT_EQ(5u, thread.WaitFor());
-  EXPECT_TRUE(thread.IsFinished());
+  PumpFor(50);
+  EXPECT_FALSE(ran);
 }
 
 TEST(ThreadDestroy, WhileRunningRequestsStopAndWaitsForTheEnd) {
   std::atomic<bool> inRun{false}, leftRun{false};
-  auto* thread = new TProbe(false, [&](TProbe& self) {
+  auto* thread = TThread::Create<TProbe>(false, [&](TProbe& self) {
     inRun = true;
     while (!self.StopSeen()) Sleep(1);
     leftRun = true;
@@ -134,16 +165,6 @@ TEST(ThreadDestroy, WhileRunningRequestsStopAndWaitsForTheEnd) {
   CloseHandle(copy);
 }
 
-TEST(ThreadDestroy, BeforeItsStartNeverRunsIt) {
-  std::atomic<bool> ran{false};
-  auto* thread = new TProbe(false, [&ran](TProbe&) { ran = true; });
-  const HANDLE copy = DuplicateOf(thread->Handle());
-  delete thread;
-  EXPECT_TRUE(Signalled(copy));
-  EXPECT_FALSE(ran);
-  CloseHandle(copy);
-}
-
 // --- WaitFor ---------------------------------------------------------------
 
 TEST(ThreadWaitFor, OnAnEndedThreadReturnsItsExitCodeAtOnce) {
@@ -152,11 +173,11 @@ TEST(ThreadWaitFor, OnAnEndedThreadReturnsItsExitCodeAtOnce) {
     DWORD expected;
   } cases[] = {{0, 0u}, {42, 42u}, {-1, 0xFFFFFFFFu}};
   for (const auto& c : cases) {
-    TProbe thread(false, [&c](TProbe& self) { self.SetExitCode(c.exitCode); });
-    const HANDLE copy = DuplicateOf(thread.Handle());
+    auto thread = Started([&c](TProbe& self) { self.SetExitCode(c.exitCode); });
+    const HANDLE copy = DuplicateOf(thread->Handle());
     ASSERT_TRUE(PumpUntil([copy] { return Signalled(copy); }));
-    EXPECT_EQ(c.expected, thread.WaitFor()) << c.exitCode;
-    EXPECT_EQ(c.expected, thread.WaitFor()) << c.exitCode;
+    EXPECT_EQ(c.expected, thread->WaitFor()) << c.exitCode;
+    EXPECT_EQ(c.expected, thread->WaitFor()) << c.exitCode;
     CloseHandle(copy);
   }
 }
@@ -169,7 +190,7 @@ TEST(ThreadWaitFor, SurvivesTheObjectReleasingItselfDuringTheWait) {
   for (int round = 0; round < 500; ++round) {
     std::atomic<int> served{0};
     std::string refusal;
-    auto* thread = new TProbe(false, [&](TProbe& self) {
+    auto* thread = TThread::Create<TProbe>(false, [&](TProbe& self) {
       self.ReleaseWhenDone();
       self.SetExitCode(round + 1);
       SynchronizeUntilRefused(self, served, refusal);
@@ -189,7 +210,7 @@ TEST(ThreadWaitFor, StopAndWaitForOnASelfReleasingThread) {
   const HANDLE wakeEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
   for (int round = 0; round < 500; ++round) {
     std::atomic<bool> inRun{false};
-    auto* thread = new TProbe(false, [&](TProbe& self) {
+    auto* thread = TThread::Create<TProbe>(false, [&](TProbe& self) {
       self.ReleaseWhenDone();
       self.SetExitCode(round);
       inRun = true;
@@ -209,7 +230,7 @@ TEST(ThreadWaitFor, StopAndWaitForOnASelfReleasingThread) {
 TEST(ThreadSynchronize, RunsTheMethodOnTheMainThreadBeforeReturning) {
   std::atomic<DWORD> methodThread{0};
   std::atomic<bool> seenAfterReturn{false};
-  TProbe thread(false, [&](TProbe& self) {
+  auto thread = Started([&](TProbe& self) {
     bool ran = false;
     self.Synchronize([&] {
       methodThread = GetCurrentThreadId();
@@ -217,7 +238,7 @@ TEST(ThreadSynchronize, RunsTheMethodOnTheMainThreadBeforeReturning) {
     });
     seenAfterReturn = ran;
   });
-  ASSERT_TRUE(PumpUntil([&thread] { return thread.IsFinished(); }));
+  ASSERT_TRUE(PumpUntil([&thread] { return thread->IsFinished(); }));
   EXPECT_EQ(MainThreadID, methodThread.load());
   EXPECT_TRUE(seenAfterReturn);
 }
@@ -235,7 +256,7 @@ TEST(ThreadSynchronize, TheMethodsExceptionReachesTheCallingThread) {
   for (const auto& c : cases) {
     std::string caughtAs, message;
     DWORD caller = 0;
-    TProbe thread(false, [&](TProbe& self) {
+    auto thread = Started([&](TProbe& self) {
       try {
         self.Synchronize(c.raise);
       } catch (const EAbort& e) {
@@ -247,11 +268,11 @@ TEST(ThreadSynchronize, TheMethodsExceptionReachesTheCallingThread) {
       }
       caller = GetCurrentThreadId();
     });
-    ASSERT_TRUE(PumpUntil([&thread] { return thread.IsFinished(); }));
+    ASSERT_TRUE(PumpUntil([&thread] { return thread->IsFinished(); }));
     EXPECT_EQ(c.caughtAs, caughtAs);
     EXPECT_EQ(c.message, message);
-    EXPECT_EQ(thread.ThreadID(), caller);
-    EXPECT_FALSE(thread.FatalException());
+    EXPECT_EQ(thread->ThreadID(), caller);
+    EXPECT_FALSE(thread->FatalException());
   }
 }
 
@@ -259,14 +280,14 @@ TEST(ThreadSynchronize, WhileTheMainThreadWaitsRaisesEThreadInsteadOfDeadlocking
   for (bool alreadyHandingOver : {false, true}) {
     std::atomic<int> served{0};
     std::string refusal;
-    TProbe thread(false, [&](TProbe& self) { SynchronizeUntilRefused(self, served, refusal); });
+    auto thread = Started([&](TProbe& self) { SynchronizeUntilRefused(self, served, refusal); });
     if (alreadyHandingOver) {
       ASSERT_TRUE(PumpUntil([&served] { return served >= 3; }));
     }
-    thread.WaitFor();
+    thread->WaitFor();
     EXPECT_EQ("Synchronize was called while the main thread waits for this thread", refusal);
     // Refused from then on, even after the wait.
-    EXPECT_THROW(thread.Synchronize([] {}), EThread);
+    EXPECT_THROW(thread->Synchronize([] {}), EThread);
   }
 }
 
@@ -275,15 +296,16 @@ TEST(ThreadSynchronize, EndHandlerRunsOnTheMainThreadAfterRun) {
   TObject* sender = nullptr;
   DWORD handlerThread = 0;
   bool finishedInHandler = false, runDoneInHandler = false;
-  TProbe thread(false, [&runDone](TProbe&) { runDone = true; });
-  thread.EndHandler = [&](TObject* s) {
-    sender = s;
-    handlerThread = GetCurrentThreadId();
-    finishedInHandler = thread.IsFinished();
-    runDoneInHandler = runDone;
-  };
+  std::unique_ptr<TProbe> thread;
+  thread = Started([&runDone](TProbe&) { runDone = true; },
+                   [&](TObject* s) {
+                     sender = s;
+                     handlerThread = GetCurrentThreadId();
+                     finishedInHandler = thread->IsFinished();
+                     runDoneInHandler = runDone;
+                   });
   ASSERT_TRUE(PumpUntil([&sender] { return sender != nullptr; }));
-  EXPECT_EQ(&thread, sender);
+  EXPECT_EQ(thread.get(), sender);
   EXPECT_EQ(MainThreadID, handlerThread);
   EXPECT_TRUE(finishedInHandler);
   EXPECT_TRUE(runDoneInHandler);
@@ -297,7 +319,7 @@ TEST(ThreadHandOverWindow, ExistsExactlyWhileThreadObjectsExist) {
   const HWND window = FindWindowA("TThreadWindow", nullptr);
   ASSERT_NE(nullptr, window);
   EXPECT_EQ(window, TThread::HandOverWindowHandle());
-  auto* second = new TProbe(false);
+  auto* second = TThread::Create<TProbe>(false);
   EXPECT_EQ(2, TThread::LiveThreadCount());
   EXPECT_EQ(window, TThread::HandOverWindowHandle());
   delete first;
@@ -319,8 +341,8 @@ TEST(ThreadHandOverWindow, ClassHeldByAnotherProcedureIsRegisteredAgain) {
   ASSERT_NE(0, RegisterClassA(&foreign));
 
   std::atomic<bool> handedOver{false};
-  TProbe thread(false, [&handedOver](TProbe& self) { self.Synchronize([&handedOver] { handedOver = true; }); });
-  ASSERT_TRUE(PumpUntil([&thread] { return thread.IsFinished(); }));
+  auto thread = Started([&handedOver](TProbe& self) { self.Synchronize([&handedOver] { handedOver = true; }); });
+  ASSERT_TRUE(PumpUntil([&thread] { return thread->IsFinished(); }));
   EXPECT_TRUE(handedOver);
   WNDCLASSA registered{};
   ASSERT_TRUE(GetClassInfoA(instance, "TThreadWindow", &registered));
@@ -329,14 +351,14 @@ TEST(ThreadHandOverWindow, ClassHeldByAnotherProcedureIsRegisteredAgain) {
 
 TEST(ThreadHandOverWindow, ANewObjectWorksAfterTheLastReleasedItselfOnItsOwnThread) {
   StartWithoutHandOverWindow();
-  static_cast<void>(new TProbe(false, [](TProbe& self) { self.ReleaseWhenDone(); }));
+  static_cast<void>(TThread::Create<TProbe>(false, [](TProbe& self) { self.ReleaseWhenDone(); }));
   ASSERT_TRUE(PumpUntil([] { return TThread::LiveThreadCount() == 0; }));
   // Its own thread could not destroy the window: it stays for reuse.
   const HWND leftOver = TThread::HandOverWindowHandle();
   EXPECT_TRUE(IsWindow(leftOver));
 
   std::atomic<DWORD> methodThread{0};
-  auto* next = new TProbe(false, [&](TProbe& self) { self.Synchronize([&] { methodThread = GetCurrentThreadId(); }); });
+  auto* next = TThread::Create<TProbe>(false, [&](TProbe& self) { self.Synchronize([&] { methodThread = GetCurrentThreadId(); }); });
   EXPECT_EQ(leftOver, TThread::HandOverWindowHandle());
   ASSERT_TRUE(PumpUntil([next] { return next->IsFinished(); }));
   EXPECT_EQ(MainThreadID, methodThread.load());
@@ -359,23 +381,24 @@ TEST(ThreadRunFailure, EndsTheThreadWithANonZeroCodeAndKeepsTheError) {
   };
   for (const auto& c : cases) {
     bool endHandlerRan = false;
-    TProbe thread(false, [&c](TProbe& self) {
-      self.SetExitCode(c.presetCode);
-      c.raise();
-    });
-    thread.EndHandler = [&endHandlerRan](TObject*) { endHandlerRan = true; };
+    auto thread = Started(
+        [&c](TProbe& self) {
+          self.SetExitCode(c.presetCode);
+          c.raise();
+        },
+        [&endHandlerRan](TObject*) { endHandlerRan = true; });
     ASSERT_TRUE(PumpUntil([&endHandlerRan] { return endHandlerRan; }));
-    EXPECT_EQ(c.expectedCode, thread.WaitFor());
-    EXPECT_EQ(c.message, thread.FatalMessage());
-    EXPECT_TRUE(thread.FatalException());
+    EXPECT_EQ(c.expectedCode, thread->WaitFor());
+    EXPECT_EQ(c.message, thread->FatalMessage());
+    EXPECT_TRUE(thread->FatalException());
   }
 }
 
 TEST(ThreadRunFailure, ARunThatReturnsKeepsNoError) {
-  TProbe thread(false, [](TProbe&) {});
-  EXPECT_EQ(0u, thread.WaitFor());
-  EXPECT_FALSE(thread.FatalException());
-  EXPECT_EQ("", thread.FatalMessage());
+  auto thread = Started([](TProbe&) {});
+  EXPECT_EQ(0u, thread->WaitFor());
+  EXPECT_FALSE(thread->FatalException());
+  EXPECT_EQ("", thread->FatalMessage());
 }
 
 }  // namespace

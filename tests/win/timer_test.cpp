@@ -360,7 +360,7 @@ TEST(TimerWindow, ClassReRegisteredWhenAnotherProcedureHoldsTheName) {
     TTimer second(nullptr);  // finds the class as the first one left it
     WNDCLASSA now{};
     ASSERT_TRUE(GetClassInfoA(instance, "TPUtilWindow", &now));
-    EXPECT_EQ(now.lpfnWndProc, &DefWindowProcA);
+    EXPECT_NE(now.lpfnWndProc, &ForeignProc);
     EXPECT_EQ(now.style, 0u);
     EXPECT_EQ(now.hCursor, nullptr);
     EXPECT_EQ(now.hbrBackground, nullptr);
