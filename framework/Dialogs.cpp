@@ -2,6 +2,9 @@
 
 #include <vector>
 
+#include "framework/Application.h"
+#include "framework/Forms.h"
+
 namespace {
 
 TMessageBoxHook& Hook() {
@@ -16,12 +19,22 @@ BOOL CALLBACK CollectEnabled(HWND hwnd, LPARAM param) {
   return TRUE;
 }
 
+// The main window, when it has a window of its own now.
+HWND MainWindow() {
+  TForm* main = Application->MainForm();
+  return main && main->HandleAllocated() ? main->Handle() : nullptr;
+}
+
 }  // namespace
 
 void SetMessageBoxHook(TMessageBoxHook hook) { Hook() = std::move(hook); }
 
 int ShowModalBox(const std::string& text, const std::string& caption, UINT flags) {
-  HWND active = GetActiveWindow();
+  // NULL when another program is in front: a box owned by it would stand
+  // alone, with a task-bar button of its own.
+  const HWND active = GetActiveWindow();
+  const HWND main = MainWindow();
+  const HWND owner = main ? main : active;
   std::vector<HWND> disabled;
   EnumThreadWindows(GetCurrentThreadId(), &CollectEnabled, reinterpret_cast<LPARAM>(&disabled));
   for (HWND hwnd : disabled) EnableWindow(hwnd, FALSE);
@@ -30,13 +43,13 @@ int ShowModalBox(const std::string& text, const std::string& caption, UINT flags
   if (Hook()) {
     result = Hook()(text, caption, flags);
   } else {
-    // Owned by the window that was active, so the box stays in front of it.
-    result = MessageBoxA(active, text.c_str(), caption.c_str(), flags);
+    result = MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
   }
 
   for (HWND hwnd : disabled) {
     if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
   }
-  if (active && IsWindow(active)) SetActiveWindow(active);
+  const HWND back = active ? active : owner;
+  if (back && IsWindow(back)) SetActiveWindow(back);
   return result;
 }

@@ -10,8 +10,11 @@
 
 // Shows a message box modal to the whole application: every enabled
 // top-level window of the calling thread is disabled while it is shown, and
-// the window that was active before is made active again afterwards.
-// Returns the button chosen (IDOK, ...).
+// the window that was active before is made active again afterwards. The
+// box belongs to the application's main window while it exists, whichever
+// window (of this program or another) is active, so it never stands alone;
+// when no window of the thread was active, the main window is activated
+// afterwards. Returns the button chosen (IDOK, ...).
 int ShowModalBox(const std::string& text, const std::string& caption, UINT flags);
 
 // When set, ShowModalBox calls the hook instead of showing a box, and

@@ -1,0 +1,118 @@
+// The link at its edges: a port whose driver refuses the "return at once"
+// read time-outs (reads then block until the whole request arrives), and a
+// receiver that cannot go on. Neither may freeze the window, hang a close or
+// leave a receiver object behind that a later close would touch.
+#include <windows.h>
+
+#include <atomic>
+#include <new>
+#include <string>
+#include <thread>
+
+#include "link/Receiver.h"
+#include "support/SerialFixture.h"
+#include "support/SerialPeer.h"
+
+namespace {
+
+// A driver that takes no time-outs: the port keeps all-zero ones, under which
+// a read waits until every byte it asked for has arrived.
+BOOL WINAPI RefuseTimeouts(HANDLE port, LPCOMMTIMEOUTS) {
+  COMMTIMEOUTS blocking{};
+  SetCommTimeouts(port, &blocking);
+  SetLastError(ERROR_INVALID_PARAMETER);
+  return FALSE;
+}
+
+// Should a read block all the same, this writes enough after a while to
+// release it, so the test fails on its time checks instead of hanging.
+class Unblocker {
+public:
+  explicit Unblocker(SerialPeer& peer)
+      : done_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), thread_([this, &peer] {
+          if (WaitForSingleObject(done_, 5000) == WAIT_TIMEOUT) peer.Write(std::string(128, 'u'));
+        }) {}
+  ~Unblocker() {
+    SetEvent(done_);
+    thread_.join();
+    CloseHandle(done_);
+  }
+
+private:
+  HANDLE done_;
+  std::thread thread_;
+};
+
+class LinkEdges : public SerialTest {
+protected:
+  void TearDown() override {
+    SerialTest::TearDown();
+    SetPlatformSetCommTimeouts(nullptr);
+    SetReceivedLineSink(nullptr);
+  }
+
+  // Runs ClosePort and says how long it took.
+  static DWORD TimedClose() {
+    const DWORD start = GetTickCount();
+    ClosePort();
+    return GetTickCount() - start;
+  }
+};
+
+TEST_F(LinkEdges, BlockingReadTimeoutsNeverHoldTheReceiverOrTheClose) {
+  SerialPeer peer(5);
+  ASSERT_TRUE(peer.IsOpen());
+  Pick(5);
+  ASSERT_NE(PortHandle, INVALID_HANDLE_VALUE);
+  COMMTIMEOUTS blocking{};
+  ASSERT_TRUE(SetCommTimeouts(PortHandle, &blocking));
+  Unblocker unblocker(peer);
+
+  peer.Write("abcd\n");  // 5 bytes: far fewer than the buffer's room
+  ASSERT_TRUE(PumpUntil([] { return PaneLines() == Lines{"abcd"}; }, 4000)) << PaneText();
+  EXPECT_LT(TimedClose(), 2000u);
+}
+
+TEST_F(LinkEdges, AnOpenWithInputPendingAndRefusedTimeoutsDoesNotFreeze) {
+  SerialPeer peer(5);
+  ASSERT_TRUE(peer.IsOpen());
+  SetPlatformSetCommTimeouts(&RefuseTimeouts);
+  Pick(5);  // once, so the pair has been opened before
+  ClosePort();
+  peer.Write("early");  // 5 bytes waiting at the next open
+  PumpFor(100);
+  Unblocker unblocker(peer);
+
+  const DWORD start = GetTickCount();
+  Pick(5);
+  EXPECT_LT(GetTickCount() - start, 2000u) << "the open waited for more input";
+  EXPECT_EQ(Marks(), "----5---");
+  peer.Write("late\n");
+  ASSERT_TRUE(PumpUntil([] { return PaneLines() == Lines{"late"}; }, 4000)) << PaneText();
+  EXPECT_LT(TimedClose(), 2000u);
+}
+
+TEST_F(LinkEdges, AReceiverThatCannotGoOnClosesItsPortQuietly) {
+  SerialPeer peer(6);
+  ASSERT_TRUE(peer.IsOpen());
+  SetReceivedLineSink([](const char*) { throw std::bad_alloc(); });
+  Pick(6);
+  ASSERT_EQ(Marks(), "-----6--");
+  peer.Write("no room for this\n");
+  // Closed on the window's thread as a lost port would be, with no box.
+  ASSERT_TRUE(PumpUntil([] { return PortHandle == INVALID_HANDLE_VALUE; }));
+  EXPECT_EQ(ReadThread, nullptr);
+  EXPECT_EQ(Marks(), "--------");
+  EXPECT_TRUE(boxes.empty());
+
+  // Nothing of the failed receiver is touched by what follows.
+  SetReceivedLineSink(nullptr);
+  Pick(6);
+  peer.Write("back\n");
+  ASSERT_TRUE(WaitForLines(1));
+  EXPECT_EQ(PaneLines(), Lines{"back"});
+  ClosePort();
+  EXPECT_EQ(PortHandle, INVALID_HANDLE_VALUE);
+}
+
+}  // namespace

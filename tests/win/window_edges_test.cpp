@@ -1,0 +1,114 @@
+// The window where real Windows differs from the happy path: a message box
+// opened while another window (or none) is active belongs to the main
+// window all the same, and a form's menu bar is detached before the form's
+// window goes, so the bar is destroyed once, by its menu component.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "app/MainForm.h"
+#include "framework/Application.h"
+#include "framework/Dialogs.h"
+#include "framework/Forms.h"
+#include "framework/Menus.h"
+#include "link/SendLine.h"
+#include "link/SerialPort.h"
+#include "support/MainWindow.h"
+#include "support/Pump.h"
+
+namespace {
+
+// What a box looked like while it was up, seen from another thread.
+struct BoxSeen {
+  std::atomic<HWND> Box{nullptr};
+  std::atomic<HWND> Owner{nullptr};
+  std::atomic<bool> MainEnabled{true};
+};
+
+// Waits for the box captioned `caption` to appear, notes its owner and the
+// main window's state, then presses its OK button.
+std::thread AnswerBox(const char* caption, HWND main, BoxSeen& seen) {
+  return std::thread([caption, main, &seen] {
+    const DWORD start = GetTickCount();
+    HWND box = nullptr;
+    while (!box && GetTickCount() - start < 10000) {
+      box = FindWindowA("#32770", caption);
+      if (!box) Sleep(10);
+    }
+    if (!box) return;
+    seen.Owner = GetWindow(box, GW_OWNER);
+    seen.MainEnabled = IsWindowEnabled(main) != FALSE;
+    seen.Box = box;
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  });
+}
+
+class WindowEdges : public testing::Test {
+protected:
+  static void SetUpTestSuite() { EnsureMainWindow(); }
+  void SetUp() override { ClosePort(); }
+};
+
+TEST_F(WindowEdges, TheSelectPortBoxBelongsToTheMainWindowWhateverIsActive) {
+  const HWND main = Main->Handle();
+  // Another top-level window of this program in front, then none at all.
+  const HWND other = CreateWindowExA(0, "STATIC", "another window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                                     0, 200, 100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(other, nullptr);
+  for (const bool noneActive : {false, true}) {
+    SCOPED_TRACE(noneActive ? "no window active" : "another window active");
+    if (noneActive) {
+      SetActiveWindow(nullptr);
+      SetFocus(nullptr);
+    } else {
+      SetActiveWindow(other);
+    }
+    PumpFor(20);
+    BoxSeen seen;
+    std::thread answer = AnswerBox("Orvant Remote", main, seen);
+    EXPECT_FALSE(PortReady());
+    answer.join();
+    ASSERT_NE(seen.Box.load(), nullptr) << "no box appeared";
+    EXPECT_EQ(seen.Owner.load(), main);
+    EXPECT_FALSE(seen.MainEnabled);
+    EXPECT_TRUE(IsWindowEnabled(main));
+    PumpFor(20);
+    if (noneActive) {
+      EXPECT_EQ(GetActiveWindow(), main);
+    }
+  }
+  DestroyWindow(other);
+}
+
+// Records whether the window still had its menu bar when it went.
+HMENU MenuAtDestroy = nullptr;
+WNDPROC FormProc = nullptr;
+LRESULT CALLBACK WatchDestroy(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_DESTROY) MenuAtDestroy = GetMenu(hwnd);
+  return CallWindowProcA(FormProc, hwnd, msg, wParam, lParam);
+}
+
+TEST_F(WindowEdges, AFormsMenuBarIsDetachedBeforeItsWindowGoes) {
+  auto* form = new TForm(nullptr);
+  auto* menu = new TMainMenu(form);
+  auto* entry = new TMenuItem(form);
+  entry->SetCaption("&Entry");
+  menu->Items()->Add(entry);
+  form->SetMenu(menu);
+  const HWND window = form->Handle();
+  const HMENU bar = GetMenu(window);
+  ASSERT_NE(bar, nullptr);
+  FormProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchDestroy)));
+  MenuAtDestroy = bar;
+
+  delete form;
+  EXPECT_FALSE(IsWindow(window));
+  // A bar still attached would go with the window, and the menu component
+  // would then destroy a handle that no longer exists.
+  EXPECT_EQ(MenuAtDestroy, nullptr);
+  EXPECT_FALSE(IsMenu(bar)) << "the menu component destroys its bar";
+}
+
+}  // namespace
