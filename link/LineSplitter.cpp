@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-std::size_t ReceiveSpace(const ReceiveBuffer& buffer) { return RxCapacity - buffer.Length; }
+// Up to a full buffer and one byte more, the one that decides what the full
+// buffer becomes. Only a commit that was not flushed leaves more than a full
+// buffer, and then there is no room.
+std::size_t ReceiveSpace(const ReceiveBuffer& buffer) { return RxCapacity + 1 - buffer.Length; }
 
 char* ReceiveTail(ReceiveBuffer& buffer) { return buffer.Text + buffer.Length; }
 
@@ -30,16 +33,24 @@ void FlushReceivedLines(ReceiveBuffer& buffer, const LineSink& sink) {
     std::memmove(buffer.Text, feed + 1, rest + 1);  // with its zero
     buffer.Length = rest;
   }
-  if (buffer.Length == RxCapacity) {
+  // No line feed is left, so a character after a full buffer decides: the 64
+  // in front of it are a line, and it starts the next one. A full buffer
+  // with nothing after it keeps waiting.
+  if (buffer.Length > RxCapacity) {
+    const char next = buffer.Text[RxCapacity];
+    buffer.Text[RxCapacity] = '\0';
     sink(buffer.Text);
-    DiscardReceived(buffer);
+    buffer.Text[0] = next;
+    buffer.Text[1] = '\0';
+    buffer.Length = 1;
   }
 }
 
 void ReceiveBytes(ReceiveBuffer& buffer, const char* bytes, std::size_t count,
                   const LineSink& sink) {
   while (count > 0) {
-    // A buffer left full by a commit without its flush would take nothing.
+    // A commit without its flush may have left a full buffer and its
+    // deciding byte, with no room for more.
     if (ReceiveSpace(buffer) == 0) FlushReceivedLines(buffer, sink);
     const std::size_t piece = std::min(count, ReceiveSpace(buffer));
     std::memcpy(ReceiveTail(buffer), bytes, piece);

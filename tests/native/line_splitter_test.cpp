@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -68,9 +69,7 @@ const SplitCase kCases[] = {
     {"text after the last LF is kept back", {"A\nBC"}, {"A"}, "BC"},
     {"many small reads", {"h", "e", "l", "l", "o", "\r", "\n"}, {"hello\r"}, ""},
     {"8-bit bytes as they come", {"\xff\x80\x01\n"}, {"\xff\x80\x01"}, ""},
-    {"64 without LF pass on as a line", {Xs(64)}, {Xs(64)}, ""},
-    {"after a full line a new one starts", {Xs(64), "yz\n"}, {Xs(64), "yz"}, ""},
-    {"LF right after a full line is an empty line", {Xs(64), "\n"}, {Xs(64), ""}, ""},
+    {"text of 64 is passed on by the byte after it", {Xs(64) + "yz\n"}, {Xs(64), "yz"}, ""},
     {"65 and LF in one arrival", {Xs(65) + "\n"}, {Xs(64), "x"}, ""},
     {"full line filled up across reads", {Xs(40), Xs(30)}, {Xs(64)}, Xs(6)},
     {"200 without LF", {Xs(200)}, {Xs(64), Xs(64), Xs(64)}, Xs(8)},
@@ -78,23 +77,60 @@ const SplitCase kCases[] = {
     {"LF after a zero still ends the line", {"A" + Z + "\nB\n"}, {"A", "B"}, ""},
     {"only zeros", {Z + Z + Z}, {}, ""},
     {"zero first", {Z + "A\n"}, {"A"}, ""},
-    {"zeros do not count toward a full line", {Xs(63) + Z + "y\n"}, {Xs(63) + "y", ""}, ""},
     {"zeros between reads", {"A" + Z, Z + "B" + Z, "\n"}, {"AB"}, ""},
 };
 
+// 64 characters without a line feed wait for one more byte, which decides
+// whether they end as a line (LF) or are passed on as one (anything else).
+const SplitCase kFullLineCases[] = {
+    {"64 and LF: one line", {Xs(64) + "\n"}, {Xs(64)}, ""},
+    {"63, CR and LF: one line ending in CR", {Xs(63) + "\r\n"}, {Xs(63) + "\r"}, ""},
+    {"64, CR and LF: the CR is a line of its own", {Xs(64) + "\r\n"}, {Xs(64), "\r"}, ""},
+    {"100 and LF: 64 and 36", {Xs(100) + "\n"}, {Xs(64), Xs(36)}, ""},
+    {"128 and LF: 64 and 64", {Xs(128) + "\n"}, {Xs(64), Xs(64)}, ""},
+    {"129 and LF: 64, 64 and 1", {Xs(129) + "\n"}, {Xs(64), Xs(64), "x"}, ""},
+    {"64 and two LFs: the second is an empty line", {Xs(64) + "\n\n"}, {Xs(64), ""}, ""},
+    {"64 wait for the next byte", {Xs(64)}, {}, Xs(64)},
+    {"63 and CR wait for the next byte", {Xs(63) + "\r"}, {}, Xs(63) + "\r"},
+    {"64, LF in a later read", {Xs(64), "\n"}, {Xs(64)}, ""},
+    {"63 and CR, LF in a later read", {Xs(63) + "\r", "\n"}, {Xs(63) + "\r"}, ""},
+    {"64 filled up across reads, then LF", {Xs(30), Xs(34), "\n"}, {Xs(64)}, ""},
+    {"64, a letter in a later read", {Xs(64), "y"}, {Xs(64)}, "y"},
+    {"64 after a finished line", {"A\n" + Xs(64) + "\nB\n"}, {"A", Xs(64), "B"}, ""},
+    {"64 after a finished line, LF later", {"A\n" + Xs(64), "\n"}, {"A", Xs(64)}, ""},
+    {"zero between the 64 and their LF", {Xs(64) + Z + "\n"}, {Xs(64)}, ""},
+    {"zero between the 64 and a letter", {Xs(64) + Z + "y\n"}, {Xs(64), "y"}, ""},
+    {"zeros in a read of their own", {Xs(64), Z + Z, "\n"}, {Xs(64)}, ""},
+    {"zeros in a read of their own, then a letter", {Xs(64), Z, "y\n"}, {Xs(64), "y"}, ""},
+    {"zeros do not count toward a full line", {Xs(63) + Z + "y\n"}, {Xs(63) + "y"}, ""},
+    {"zero in front of the CR of 63", {Xs(63) + Z + "\r\n"}, {Xs(63) + "\r"}, ""},
+};
+
 template <class Receiver>
-void RunCases() {
-  for (const auto& c : kCases) {
+void RunCases(const SplitCase* begin, const SplitCase* end) {
+  for (const SplitCase* c = begin; c != end; ++c) {
     Receiver r;
-    for (const auto& a : c.arrivals) r.Arrive(a);
-    EXPECT_EQ(r.lines, c.lines) << c.name;
-    EXPECT_EQ(std::string(PendingText(r.buffer)), c.pending) << c.name;
+    for (const auto& a : c->arrivals) r.Arrive(a);
+    EXPECT_EQ(r.lines, c->lines) << c->name;
+    EXPECT_EQ(std::string(PendingText(r.buffer)), c->pending) << c->name;
   }
 }
 
-TEST(LineSplitter, CutsLinesWhenReadInPlace) { RunCases<ReadingReceiver>(); }
+TEST(LineSplitter, CutsLinesWhenReadInPlace) {
+  RunCases<ReadingReceiver>(std::begin(kCases), std::end(kCases));
+}
 
-TEST(LineSplitter, CutsLinesFromAScratchBuffer) { RunCases<ScratchReceiver>(); }
+TEST(LineSplitter, CutsLinesFromAScratchBuffer) {
+  RunCases<ScratchReceiver>(std::begin(kCases), std::end(kCases));
+}
+
+TEST(LineSplitter, EndsAFullLineByTheNextByteWhenReadInPlace) {
+  RunCases<ReadingReceiver>(std::begin(kFullLineCases), std::end(kFullLineCases));
+}
+
+TEST(LineSplitter, EndsAFullLineByTheNextByteFromAScratchBuffer) {
+  RunCases<ScratchReceiver>(std::begin(kFullLineCases), std::end(kFullLineCases));
+}
 
 TEST(LineSplitter, FlushWithoutLineFeedPassesNothing) {
   ReceiveBuffer buffer;
@@ -105,37 +141,57 @@ TEST(LineSplitter, FlushWithoutLineFeedPassesNothing) {
   FlushReceivedLines(buffer, count);
   EXPECT_EQ(calls, 0);
   EXPECT_STREQ(PendingText(buffer), "abc");
-  EXPECT_EQ(ReceiveSpace(buffer), 61u);
+  EXPECT_EQ(ReceiveSpace(buffer), 62u) << "61 characters to a full buffer, and its deciding byte";
+}
+
+TEST(LineSplitter, AFullBufferTakesOnlyItsDecidingByte) {
+  ReadingReceiver r;
+  r.Arrive(Xs(64));
+  EXPECT_EQ(r.lines, Lines{});
+  EXPECT_EQ(ReceiveSpace(r.buffer), 1u);
+  r.Arrive(Z);
+  EXPECT_EQ(ReceiveSpace(r.buffer), 1u) << "a zero byte decides nothing";
+  r.Arrive("\n");
+  EXPECT_EQ(r.lines, Lines{Xs(64)});
+  EXPECT_EQ(ReceiveSpace(r.buffer), 65u);
 }
 
 TEST(LineSplitter, DiscardForgetsTheUnfinishedLine) {
-  ReadingReceiver r;
-  r.Arrive("left by the previous port");
-  DiscardReceived(r.buffer);
-  EXPECT_STREQ(PendingText(r.buffer), "");
-  EXPECT_EQ(ReceiveSpace(r.buffer), RxCapacity);
-  r.Arrive("OK\r\n");
-  EXPECT_EQ(r.lines, Lines{"OK\r"});
+  const std::string leftOvers[] = {"left by the previous port", Xs(63) + "\r", Xs(64)};
+  for (const std::string& left : leftOvers) {
+    ReadingReceiver r;
+    r.Arrive(left);
+    DiscardReceived(r.buffer);
+    EXPECT_STREQ(PendingText(r.buffer), "") << left;
+    EXPECT_EQ(ReceiveSpace(r.buffer), 65u) << left;
+    r.Arrive("OK\r\n");
+    EXPECT_EQ(r.lines, Lines{"OK\r"}) << left;
+  }
 }
 
 TEST(LineSplitter, CommitNeverReachesPastTheBuffer) {
   ReceiveBuffer buffer;
-  std::memset(ReceiveTail(buffer), 'a', RxCapacity);
+  std::memset(ReceiveTail(buffer), 'a', RxCapacity + 1);
   CommitReceived(buffer, RxCapacity + 10);  // overstated by the caller
+  EXPECT_EQ(buffer.Length, 65u);
   EXPECT_EQ(ReceiveSpace(buffer), 0u);
-  EXPECT_EQ(buffer.Text[RxCapacity], '\0');
+  EXPECT_EQ(buffer.Text[65], '\0');
 }
 
 TEST(LineSplitter, ScratchEntryFlushesABufferLeftFull) {
+  // Committed and not flushed: 64 characters and their deciding byte.
   ReceiveBuffer buffer;
   std::memset(ReceiveTail(buffer), 'a', RxCapacity);
-  CommitReceived(buffer, RxCapacity);
+  ReceiveTail(buffer)[RxCapacity] = 'b';
+  CommitReceived(buffer, RxCapacity + 1);
   Lines lines;
-  ReceiveBytes(buffer, "b\n", 2, [&lines](const char* l) { lines.emplace_back(l); });
-  EXPECT_EQ(lines, (Lines{std::string(RxCapacity, 'a'), "b"}));
+  ReceiveBytes(buffer, "c\n", 2, [&lines](const char* l) { lines.emplace_back(l); });
+  EXPECT_EQ(lines, (Lines{std::string(64, 'a'), "bc"}));
 }
 
-// Reference model: one byte at a time, the line rule stated plainly.
+// Reference model: one byte at a time, the line rule stated plainly. A line
+// that already has 64 characters is passed on when a character arrives that
+// would make it longer.
 Lines ReferenceLines(const std::string& stream, std::string& pending) {
   Lines lines;
   pending.clear();
@@ -146,11 +202,11 @@ Lines ReferenceLines(const std::string& stream, std::string& pending) {
       pending.clear();
       continue;
     }
-    pending += c;
-    if (pending.size() == RxCapacity) {
+    if (pending.size() == 64) {
       lines.push_back(pending);
       pending.clear();
     }
+    pending += c;
   }
   return lines;
 }
@@ -167,6 +223,13 @@ std::string RandomStream(std::mt19937& rng) {
     else if (p < 13) s += '\0';
     else if (p < 18) s += '\r';
     else if (p < 20) s += std::string(static_cast<std::size_t>(pick(rng)), 'L');  // long runs
+    else if (p < 23) {
+      // A line of about 64 characters after a line feed, then LF or CR LF,
+      // now and then with a zero byte in front of the ending.
+      s += '\n' + std::string(static_cast<std::size_t>(61 + pick(rng) % 6), 'M');
+      if (pick(rng) < 20) s += '\0';
+      s += pick(rng) < 50 ? "\n" : "\r\n";
+    }
     else s += static_cast<char>(byte(rng));
   }
   return s;

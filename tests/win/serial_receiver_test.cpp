@@ -124,7 +124,7 @@ TEST_F(Receiving, BytesBecomeLinesInTheOrderReceived) {
       {"a line completed in three writes", {"1 ", "17 2", " 5\r\n"}, {"1 17 2 5\r"}},
       {"a lone line feed is an empty line", {"A\n", "\n", "B\n"}, {"A", "", "B"}},
       {"63 characters and a line feed", {x63 + "\n"}, {x63}},
-      {"64 characters without a line feed are passed on", {y64}, {y64}},
+      {"64 characters are passed on by the byte after them", {y64}, {y64}},
       {"and what follows starts a new line", {y64 + "zz\n"}, {y64, "zz"}},
       {"zero bytes are dropped, nothing else", {std::string("A\0B\n\0C", 6), "\n"}, {"AB", "C"}},
       {"eight-bit characters as received", {"\xE9t\xE9\t\x7F\n"}, {"\xE9t\xE9\t\x7F"}},
@@ -150,6 +150,41 @@ TEST_F(Receiving, BytesBecomeLinesInTheOrderReceived) {
     Lines shown = PaneLines();
     shown.pop_back();
     EXPECT_EQ(shown, c.Shown);
+  }
+}
+
+// Lines that just fill the receive buffer, 63 characters and CR or 64
+// characters, each show as one line, with nothing empty after them, however
+// the writes cut them: the line feed may come in a read after the line.
+TEST_F(Receiving, LinesOfFullLengthShowAsOneLineEach) {
+  const std::string c63(63, 'c'), f64(64, 'f');
+  const Lines shown = {c63 + "\r", f64};
+  const std::vector<LineCase> cases = {
+      {"both in one write", {c63 + "\r\n" + f64 + "\n"}, shown},
+      {"a write for each line", {c63 + "\r\n", f64 + "\n"}, shown},
+      {"line feeds in writes of their own", {c63 + "\r", "\n", f64, "\n"}, shown},
+      {"CR and LF apart", {c63, "\r", "\n" + f64, "\n"}, shown},
+  };
+  SerialPeer peer(1);
+  ASSERT_TRUE(peer.IsOpen());
+  Pick(1);
+  for (const LineCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Main->CommBuff->Lines()->Clear();
+    for (const std::string& bytes : c.Writes) {
+      ASSERT_TRUE(peer.Write(bytes));
+      PumpFor(30);  // usually a read of its own
+    }
+    // A closing line tells when everything before it has been shown; an
+    // empty line after the last full one would come in front of it.
+    ASSERT_TRUE(peer.Write("#end\n"));
+    ASSERT_TRUE(PumpUntil([] {
+      const Lines lines = PaneLines();
+      return !lines.empty() && lines.back() == "#end";
+    }, 20000));
+    Lines lines = PaneLines();
+    lines.pop_back();
+    EXPECT_EQ(lines, c.Shown);
   }
 }
 
