@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -149,6 +150,111 @@ TEST_F(KeypadWindow, PressesJustInsideAKeysWindowSendItAndJustOutsideDoNot) {
     EXPECT_EQ(Sent(), c.Sent) << c.X << "," << c.Y;
   }
   EXPECT_TRUE(boxes_.empty());
+}
+
+// ---------------------------------------------- a zone from the menu bar
+
+// Input as the user makes it: it goes through the platform's input queue,
+// so the button's state is known to the system and the menu's own loop
+// reads the keys.
+void SendKey(WORD key, bool up) {
+  INPUT in{};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = key;
+  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &in, sizeof in);
+}
+void TypeKey(WORD key) {
+  SendKey(key, false);
+  SendKey(key, true);
+}
+void SendMouse(DWORD flags, POINT at = {0, 0}) {
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dx = at.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+  in.mi.dy = at.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+  in.mi.dwFlags = flags;
+  SendInput(1, &in, sizeof in);
+}
+
+// From another thread, while the window's thread runs the menu's loop:
+// Alt+S opens Settings, C its Control submenu, Z picks "Zone". Each step
+// waits for the menu to get there; a menu left open is closed with Escape.
+// `chosen` tells that the menu ended after the choice.
+std::thread ChooseZoneTwoFromTheMenuBar(DWORD windowThread, std::atomic<bool>& chosen) {
+  return std::thread([windowThread, &chosen] {
+    const auto inMenu = [windowThread] {
+      GUITHREADINFO info{};
+      info.cbSize = sizeof info;
+      return GetGUIThreadInfo(windowThread, &info) && (info.flags & GUI_INMENUMODE) != 0;
+    };
+    const auto openMenus = [] {
+      int n = 0;
+      for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "#32768", nullptr)) != nullptr;) {
+        if (IsWindowVisible(w)) ++n;
+      }
+      return n;
+    };
+    const auto waitFor = [](const std::function<bool()>& cond) {
+      for (DWORD start = GetTickCount(); GetTickCount() - start < 5000; Sleep(10)) {
+        if (cond()) return true;
+      }
+      return false;
+    };
+    SendKey(VK_MENU, false);
+    TypeKey('S');
+    SendKey(VK_MENU, true);
+    if (waitFor([&] { return inMenu() && openMenus() == 1; })) {
+      TypeKey('C');
+      if (waitFor([&] { return openMenus() == 2; })) {
+        TypeKey('Z');
+        chosen = waitFor([&] { return !inMenu(); });
+      }
+    }
+    for (int i = 0; i < 3 && inMenu(); ++i) {
+      TypeKey(VK_ESCAPE);
+      Sleep(100);
+    }
+  });
+}
+
+// A zone change addresses the repeat's next firing, and the only way to
+// change the zone is the menu: so the menu's loop, which borrows the mouse
+// while it runs, must not end a repeat whose button is still down. The
+// button's release ends it, as always.
+TEST_F(KeypadWindow, ARepeatGoesOnThroughAZoneChosenFromTheMenuBarUntilItsRelease) {
+  const HWND window = Window();
+  SetForegroundWindow(window);
+  ASSERT_TRUE(PumpUntil([window] { return GetForegroundWindow() == window; }));
+  POINT key{KeyTable[VolumeUp].X + 2, KeyTable[VolumeUp].Y};
+  ClientToScreen(window, &key);
+  SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, key);
+  SendMouse(MOUSEEVENTF_LEFTDOWN);
+  ASSERT_TRUE(PumpUntil([&] { return Sent().size() >= 3; })) << "the key repeats";
+
+  std::atomic<bool> chosen{false};
+  std::thread user = ChooseZoneTwoFromTheMenuBar(GetCurrentThreadId(), chosen);
+  PumpUntil([&] { return chosen.load(); });
+  user.join();
+  ASSERT_TRUE(chosen) << "the menu did not close on the choice";
+  EXPECT_TRUE(PumpUntil([] { return Main->MenuZone2->Checked(); }));
+
+  const size_t atChoice = Sent().size();
+  EXPECT_TRUE(PumpUntil([&] { return Sent().size() >= atChoice + 3; }, 3000))
+      << "the repeat ended with the menu, its button still down";
+  EXPECT_TRUE(Main->RepeatTimer->Enabled());
+  SendMouse(MOUSEEVENTF_LEFTUP);
+  EXPECT_TRUE(PumpUntil([] { return !Main->RepeatTimer->Enabled(); })) << "the release ends it";
+  EXPECT_TRUE(PumpUntil([] { return !Main->Snap->Visible(); })) << "the release reached the picture";
+  const size_t atRelease = Sent().size();
+  PumpFor(300);
+  const Lines& sent = Sent();
+  EXPECT_EQ(sent.size(), atRelease) << "a repeat ran on";
+  // Zone 1 until the choice, zone 2 after it, nothing else.
+  size_t zoneOne = 0;
+  while (zoneOne < sent.size() && sent[zoneOne] == "1 17 1 25") ++zoneOne;
+  EXPECT_GE(zoneOne, 3u);
+  EXPECT_EQ(Lines(sent.begin() + zoneOne, sent.end()), Lines(sent.size() - zoneOne, "2 17 1 25"));
 }
 
 }  // namespace
