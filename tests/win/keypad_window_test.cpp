@@ -26,6 +26,29 @@ namespace {
 constexpr int VolumeUp = 11;  // at (102, 181) on the picture, code 25
 using Lines = std::vector<std::string>;
 
+// Input as the user makes it: it goes through the platform's input queue,
+// so the button's state is known to the system and the menu's own loop
+// reads the keys.
+void SendKey(WORD key, bool up) {
+  INPUT in{};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = key;
+  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &in, sizeof in);
+}
+void TypeKey(WORD key) {
+  SendKey(key, false);
+  SendKey(key, true);
+}
+void SendMouse(DWORD flags, POINT at = {0, 0}) {
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dx = at.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+  in.mi.dy = at.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+  in.mi.dwFlags = flags;
+  SendInput(1, &in, sizeof in);
+}
+
 class KeypadWindow : public testing::Test {
 protected:
   static void SetUpTestSuite() { EnsureMainWindow(); }
@@ -41,6 +64,9 @@ protected:
   }
 
   void TearDown() override {
+    // A button a failed test left down goes up, for the tests after it.
+    if (GetAsyncKeyState(VK_LBUTTON) < 0) SendMouse(MOUSEEVENTF_LEFTUP);
+    PumpFor(50);
     if (GetCapture() == Window()) ReleaseCapture();
     Main->RepeatTimer->SetEnabled(false);
     Main->MenuZone1->SetChecked(true);
@@ -153,29 +179,6 @@ TEST_F(KeypadWindow, PressesJustInsideAKeysWindowSendItAndJustOutsideDoNot) {
 }
 
 // ---------------------------------------------- a zone from the menu bar
-
-// Input as the user makes it: it goes through the platform's input queue,
-// so the button's state is known to the system and the menu's own loop
-// reads the keys.
-void SendKey(WORD key, bool up) {
-  INPUT in{};
-  in.type = INPUT_KEYBOARD;
-  in.ki.wVk = key;
-  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-  SendInput(1, &in, sizeof in);
-}
-void TypeKey(WORD key) {
-  SendKey(key, false);
-  SendKey(key, true);
-}
-void SendMouse(DWORD flags, POINT at = {0, 0}) {
-  INPUT in{};
-  in.type = INPUT_MOUSE;
-  in.mi.dx = at.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
-  in.mi.dy = at.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
-  in.mi.dwFlags = flags;
-  SendInput(1, &in, sizeof in);
-}
 
 // From another thread, while the window's thread runs the menu's loop:
 // Alt+S opens Settings, C its Control submenu, Z picks "Zone". Each step
