@@ -255,7 +255,28 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         ReleaseCapture();
       }
       break;
+    case WM_ENTERMENULOOP:
+      in_menu_loop_ = true;
+      break;
+    case WM_EXITMENULOOP:
+      in_menu_loop_ = false;
+      // The menu had the mouse while it ran: a press still held on a control
+      // takes it back; one let go meanwhile ended with the menu.
+      if (capture_control_ && GetCapture() != handle_) {
+        const WPARAM down = (GetKeyState(VK_LBUTTON) < 0 ? MK_LBUTTON : 0) |
+                            (GetKeyState(VK_RBUTTON) < 0 ? MK_RBUTTON : 0) |
+                            (GetKeyState(VK_MBUTTON) < 0 ? MK_MBUTTON : 0);
+        if (HoldsCapturedButton(capture_control_, down)) {
+          SetCapture(handle_);
+        } else {
+          TControl* lost = capture_control_;
+          capture_control_ = nullptr;
+          lost->CaptureLost();
+        }
+      }
+      break;
     case WM_CAPTURECHANGED:
+      if (in_menu_loop_) return 0;  // the menu's loop only borrows the mouse
       // Another window took the mouse, or a dialog disabled this one.
       if (capture_control_ && reinterpret_cast<HWND>(lParam) != handle_) {
         TControl* lost = capture_control_;
