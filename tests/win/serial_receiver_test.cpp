@@ -374,18 +374,6 @@ TEST_F(Receiving, AKeyPressRightAfterThePeerWentAwayClosesThePortToo) {
   ASSERT_TRUE(RevivePair(8));
 }
 
-// ------------------------------------------------------------ writing
-
-TEST_F(Receiving, AKeyPressAfterALongQuietIsWrittenAtOnce) {
-  SerialPeer peer(2);
-  Pick(2);
-  PumpFor(1500);  // the receiver has been idle for a while
-  const DWORD start = GetTickCount();
-  PressKey(0);
-  EXPECT_LT(GetTickCount() - start, 1000u) << "the write waits for nothing";
-  EXPECT_EQ(peer.TakeAtLeast(PressLine(0).size()), PressLine(0));
-}
-
 // ------------------------------------------------------------ figures
 
 TEST_F(Receiving, Figures) {
