@@ -44,22 +44,26 @@ int HandleCount() {
     PVOID Object;
     ACCESS_MASK Access;
   };
+  struct Table {  // SYSTEM_HANDLE_INFORMATION
+    ULONG Count;
+    Entry Entries[1];
+  };
   using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
   const auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
   constexpr ULONG SystemHandleInformation = 16;
   constexpr LONG InfoLengthMismatch = static_cast<LONG>(0xC0000004);
-  std::vector<ULONG> table(1 << 14);
+  std::vector<ULONG_PTR> buffer(1 << 14);
   LONG status;
-  while ((status = query(SystemHandleInformation, table.data(),
-                         static_cast<ULONG>(table.size() * sizeof(ULONG)), nullptr)) ==
+  while ((status = query(SystemHandleInformation, buffer.data(),
+                         static_cast<ULONG>(buffer.size() * sizeof(ULONG_PTR)), nullptr)) ==
          InfoLengthMismatch) {
-    table.resize(table.size() * 2);
+    buffer.resize(buffer.size() * 2);
   }
   if (status != 0) return -1;
-  const auto* entries = reinterpret_cast<const Entry*>(table.data() + 1);
+  const auto* table = reinterpret_cast<const Table*>(buffer.data());
   int count = 0;
-  for (ULONG i = 0; i < table[0]; ++i) count += entries[i].Process == GetCurrentProcessId();
+  for (ULONG i = 0; i < table->Count; ++i) count += table->Entries[i].Process == GetCurrentProcessId();
   return count;
 }
 
