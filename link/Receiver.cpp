@@ -21,11 +21,15 @@ void HandOverReceivedLine(const char* line) { HandOverLine(line); }
 // Where the receiver's lines go: the hand-over, or a test's stand-in.
 LineSink ReceivedLineSink = &HandOverReceivedLine;
 
+TReadFileFunc PlatformReadFile = &::ReadFile;
+
 }  // namespace
 
 void SetReceivedLineSink(LineSink sink) {
   ReceivedLineSink = sink ? std::move(sink) : LineSink(&HandOverReceivedLine);
 }
+
+void SetPlatformReadFile(TReadFileFunc func) { PlatformReadFile = func ? func : &::ReadFile; }
 
 void NoteLinkActivity() { LastLinkActivity.store(GetTickCount()); }
 
@@ -123,7 +127,7 @@ ReadOutcome ReadPort(bool discard, DWORD waiting) {
   // refused would otherwise hold the read until the whole request arrived.
   const DWORD room = static_cast<DWORD>(ReceiveSpace(RxBuffer));
   const DWORD ask = waiting < room ? waiting : room;
-  if (!ReadFile(PortHandle, ReceiveTail(RxBuffer), ask, &outcome.Count, nullptr)) {
+  if (!PlatformReadFile(PortHandle, ReceiveTail(RxBuffer), ask, &outcome.Count, nullptr)) {
     outcome.Count = 0;
     outcome.PortLost = IsPortLostError(GetLastError());
   }

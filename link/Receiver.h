@@ -83,3 +83,10 @@ ReadOutcome ReadPort(bool discard, DWORD waiting);
 // Replaces where the receiver's finished lines go (HandOverLine); an empty
 // sink restores it. Tests only: set it while no receiver runs.
 void SetReceivedLineSink(LineSink sink);
+
+// The call that reads the port (::ReadFile by default); nullptr restores it.
+// Tests use it to play a device whose reads fail while ClearCommError still
+// answers. Set it while no receiver runs.
+using TReadFileFunc = BOOL(WINAPI*)(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read,
+                                    LPOVERLAPPED overlapped);
+void SetPlatformReadFile(TReadFileFunc func);

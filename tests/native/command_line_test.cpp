@@ -45,14 +45,6 @@ TEST(KeyCommand, CodesFromOneHundredSendNothing) {
   }
 }
 
-TEST(KeyCommand, WireBytesOfAPressInZoneOne) {
-  char out[KeyCommandSize];
-  ASSERT_TRUE(FormatKeyCommand(1, false, 25, out));
-  const std::string wire = std::string(out) + LineTerminator;
-  const std::string expected("\x31\x20\x31\x37\x20\x31\x20\x32\x35\x0D\x0A", 11);
-  EXPECT_EQ(wire, expected);
-}
-
 TEST(KeyCommand, ExtremeValuesStayInsideTheBuffer) {
   char out[KeyCommandSize];
   ASSERT_TRUE(FormatKeyCommand(INT32_MIN, true, INT32_MIN, out));

@@ -30,18 +30,46 @@ const HitCase kHitCases[] = {
     {192, 616, 48, "Zone bottom-right corner"},
     {193, 616, -1, "one right of Zone"},
     {192, 617, -1, "one below Zone"},
-    // Neighbouring digits overlap; the left-hand digit wins.
+    // Neighbouring digits overlap; the left-hand digit wins. Every strip:
+    // digits 1 to 5 on y 487, 6 to 10 on y 525.
     {43, 487, 32, "digit 1/2 overlap, left column"},
     {44, 487, 32, "digit 1/2 overlap, right column"},
     {45, 487, 33, "just past digit 1"},
-    {81, 525, 38, "digit 7/8 overlap"},
-    {83, 525, 38, "digit 7/8 overlap, last column"},
-    {84, 525, 39, "just past digit 7"},
+    {81, 487, 33, "digit 2/3 overlap"},
+    {83, 487, 33, "digit 2/3 overlap, last column"},
+    {84, 487, 34, "just past digit 2"},
     {120, 487, 34, "digit 3/4 overlap"},
     {121, 487, 34, "digit 3/4 overlap, right column"},
     {122, 487, 35, "just past digit 3"},
+    {159, 487, 35, "digit 4/5 overlap"},
+    {160, 487, 35, "digit 4/5 overlap, right column"},
+    {161, 487, 36, "just past digit 4"},
+    {43, 525, 37, "digit 6/7 overlap"},
+    {45, 525, 38, "just past digit 6"},
+    {81, 525, 38, "digit 7/8 overlap"},
+    {83, 525, 38, "digit 7/8 overlap, last column"},
+    {84, 525, 39, "just past digit 7"},
+    {121, 525, 39, "digit 8/9 overlap"},
+    {122, 525, 40, "just past digit 8"},
     {160, 525, 40, "digit 9/10 overlap"},
     {161, 525, 41, "just past digit 9"},
+    // Rows of digits do not touch: a gap from y 504 to 508.
+    {24, 503, 32, "digit 1, bottom edge"},
+    {24, 504, -1, "between digits 1 and 6"},
+    {24, 508, -1, "between digits 1 and 6, low"},
+    {24, 509, 37, "digit 6, top edge"},
+    // Other neighbours have gaps between their windows too.
+    {102, 197, 11, "Volume up, bottom edge"},
+    {102, 198, -1, "between Volume up and Mem/Enter"},
+    {102, 214, -1, "between Volume up and Mem/Enter, low"},
+    {102, 215, 13, "Mem/Enter, top edge"},
+    {98, 377, 23, "Aud 4, right edge"},
+    {99, 377, -1, "between Aud 4 and Vid 1"},
+    {103, 377, -1, "between Aud 4 and Vid 1, right"},
+    {104, 377, 26, "Vid 1, left edge"},
+    {138, 89, 3, "Digital up, right edge"},
+    {139, 89, -1, "between Digital up and Surround up"},
+    {152, 89, 5, "Surround up, left edge"},
     // Body between keys and the emblem area.
     {102, 152, -1, "pause symbol on the body"},
     {150, 40, -1, "emblem area"},
@@ -75,29 +103,6 @@ INSTANTIATE_TEST_SUITE_P(EdgeCases, FindKeyCases, ::testing::ValuesIn(kHitCases)
 TEST(FindKey, EveryDefinedKeyIsFoundAtItsOwnPoint) {
   for (int i = 0; i < DefinedKeyCount; ++i) {
     EXPECT_EQ(FindKey(KeyTable[i].X, KeyTable[i].Y), i) << "slot " << i;
-  }
-}
-
-TEST(FindKey, WindowsOfNonDigitKeysDoNotOverlap) {
-  // Scan the whole picture: any point inside two windows must lie in one of
-  // the digit overlap strips, and then the lower slot answers.
-  for (int32_t y = 0; y < 628; ++y) {
-    for (int32_t x = 0; x < 203; ++x) {
-      int hits = 0;
-      int first = -1;
-      for (int i = 0; i < DefinedKeyCount; ++i) {
-        const KeySlot& k = KeyTable[i];
-        if (x >= k.X - 20 && x <= k.X + 20 && y >= k.Y - 16 && y <= k.Y + 16) {
-          if (first < 0) first = i;
-          ++hits;
-        }
-      }
-      ASSERT_EQ(FindKey(x, y), first) << "(" << x << ", " << y << ")";
-      if (hits > 1) {
-        ASSERT_GE(first, 32) << "(" << x << ", " << y << ")";
-        ASSERT_LE(first, 40) << "(" << x << ", " << y << ")";
-      }
-    }
   }
 }
 

@@ -68,12 +68,4 @@ TEST(TypedLine, EmptyingStartsAFreshLine) {
   EXPECT_STREQ(TypedText(line), "x\r");
 }
 
-TEST(TypedLine, LinesAreIndependent) {
-  TypedLineBuffer first;
-  TypedLineBuffer second;
-  ApplyTypedChar(first, 'a');
-  EXPECT_STREQ(TypedText(first), "a");
-  EXPECT_STREQ(TypedText(second), "");
-}
-
 }  // namespace

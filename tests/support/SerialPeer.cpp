@@ -77,28 +77,40 @@ std::string SerialPeer::TakeAfter(DWORD ms) {
 
 namespace {
 
-// The wrapper's control folder, as a Windows path.
-std::string ControlFile(const char* verb, int n) {
+// A file in the wrapper's control folder, as a Windows path.
+std::string ControlFile(const std::string& name) {
   const char* ports = std::getenv("ORVANT_PORTS");
-  std::string path = std::string("Z:") + (ports ? ports : "/nonexistent") + "/ctl/" + verb + "-" +
-                     std::to_string(n);
+  std::string path = std::string("Z:") + (ports ? ports : "/nonexistent") + "/ctl/" + name;
   for (char& c : path) {
     if (c == '/') c = '\\';
   }
   return path;
 }
 
-bool AskWrapper(const char* verb, int n) {
-  const std::string path = ControlFile(verb, n);
+bool AskWrapper(const std::string& request) {
+  const std::string path = ControlFile(request);
   const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   CloseHandle(file);
-  // The wrapper removes the file once the pair is down or up again.
+  // The wrapper removes the file once it has done what was asked.
   return PumpUntil([&] { return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; },
                    20000);
 }
 
 }  // namespace
 
-bool KillPair(int n) { return AskWrapper("kill", n); }
-bool RevivePair(int n) { return AskWrapper("revive", n); }
+bool KillPair(int n) { return AskWrapper("kill-" + std::to_string(n)); }
+bool RevivePair(int n) { return AskWrapper("revive-" + std::to_string(n)); }
+
+bool CountWineDescriptors(WineDescriptors& counts) {
+  counts = WineDescriptors{};
+  const std::string answer = ControlFile("fds");
+  DeleteFileA(answer.c_str());
+  if (!AskWrapper("count-fds")) return false;
+  FILE* file = std::fopen(answer.c_str(), "r");
+  if (file == nullptr) return false;
+  const bool read = std::fscanf(file, "%d %d", &counts.Program, &counts.ServerOnLines) == 2;
+  std::fclose(file);
+  DeleteFileA(answer.c_str());
+  return read && counts.Program > 0 && counts.ServerOnLines >= 0;
+}

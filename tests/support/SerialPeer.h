@@ -46,3 +46,13 @@ HANDLE OpenComPort(int n);
 // messages) until it has. False when the wrapper did not answer in time.
 bool KillPair(int n);
 bool RevivePair(int n);
+
+// What Wine holds open for this program, counted by the wrapper from the
+// Linux side: the program's descriptors, and its wineserver's descriptors on
+// the serial lines (one for every port handle open in the prefix). Every
+// port handle left open raises both. False when the wrapper did not answer.
+struct WineDescriptors {
+  int Program = -1;
+  int ServerOnLines = -1;
+};
+bool CountWineDescriptors(WineDescriptors& counts);

@@ -554,7 +554,6 @@ TEST_F(Keypad, PressBesideTheKeysChangesNothingButCurrentKey) {
   const RECT now = Main->Snap->BoundsRect();
   EXPECT_TRUE(EqualRect(&marker, &now));
   EXPECT_FALSE(Main->SnapTimer->Enabled());
-  EXPECT_FALSE(Main->RepeatTimer->Enabled());
   // Its release reaches the picture but finds the marker hidden.
   Up(TMouseButton::Left, BesideX, BesideY);
   EXPECT_FALSE(Main->SnapTimer->Enabled());

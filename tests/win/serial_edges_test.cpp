@@ -1,6 +1,7 @@
 // The link at its edges: a port whose driver refuses the "return at once"
-// read time-outs (reads then block until the whole request arrives), and a
-// receiver that cannot go on. Neither may freeze the window, hang a close or
+// read time-outs (reads then block until the whole request arrives), a
+// device whose reads fail while the port still reports input, and a
+// receiver that cannot go on. None may freeze the window, hang a close or
 // leave a receiver object behind that a later close would touch.
 #include <windows.h>
 
@@ -43,12 +44,30 @@ private:
   std::thread thread_;
 };
 
+// A device whose reads fail: the next FailingReads reads fail with
+// FailWith, then reads work again; ClearCommError still reports the input.
+// Set by the test while nothing waits to be read; only reads count down.
+std::atomic<int> FailingReads{0};
+std::atomic<DWORD> FailWith{0};
+
+BOOL WINAPI FailingRead(HANDLE port, LPVOID buffer, DWORD size, LPDWORD got, LPOVERLAPPED overlapped) {
+  const int left = FailingReads.load();
+  if (left > 0) {
+    FailingReads.store(left - 1);
+    *got = 0;
+    SetLastError(FailWith.load());
+    return FALSE;
+  }
+  return ReadFile(port, buffer, size, got, overlapped);
+}
+
 class LinkEdges : public SerialTest {
 protected:
   void TearDown() override {
     SerialTest::TearDown();
     SetPlatformSetCommTimeouts(nullptr);
     SetReceivedLineSink(nullptr);
+    SetPlatformReadFile(nullptr);
   }
 
   // Runs ClosePort and says how long it took.
@@ -90,6 +109,49 @@ TEST_F(LinkEdges, AnOpenWithInputPendingAndRefusedTimeoutsDoesNotFreeze) {
   peer.Write("late\n");
   ASSERT_TRUE(PumpUntil([] { return PaneLines() == Lines{"late"}; }, 4000)) << PaneText();
   EXPECT_LT(TimedClose(), 2000u);
+}
+
+// Under Wine a lost port fails ClearCommError before any read, so only a
+// stand-in shows a read that fails first, as unplugged USB adapters do on
+// Windows. A failing read closes the port only when its error says the
+// device is gone; after a line error the line still arrives.
+TEST_F(LinkEdges, AFailingReadClosesThePortOnlyWhenTheDeviceIsGone) {
+  struct Case {
+    const char* Name;
+    DWORD Error;
+    int Failures;
+    bool Closed;
+  };
+  const Case cases[] = {
+      {"device gone", ERROR_GEN_FAILURE, 1000000, true},
+      {"handle no longer a port", ERROR_INVALID_HANDLE, 1000000, true},
+      {"aborted after a line error", ERROR_OPERATION_ABORTED, 3, false},
+  };
+  SerialPeer peer(6);
+  ASSERT_TRUE(peer.IsOpen());
+  SetPlatformReadFile(&FailingRead);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Main->CommBuff->Lines()->Clear();
+    FailingReads.store(0);
+    FailWith.store(c.Error);
+    Pick(6);
+    ASSERT_EQ(Marks(), "-----6--");
+    FailingReads.store(c.Failures);
+    ASSERT_TRUE(peer.Write("after\n"));
+    if (c.Closed) {
+      ASSERT_TRUE(PumpUntil([] { return PortHandle == INVALID_HANDLE_VALUE; }));
+      EXPECT_EQ(ReadThread, nullptr);
+      EXPECT_EQ(Marks(), "--------");
+      EXPECT_EQ(PaneLines(), Lines{});
+    } else {
+      ASSERT_TRUE(WaitForLines(1));
+      EXPECT_EQ(PaneLines(), Lines{"after"});
+      EXPECT_EQ(Marks(), "-----6--");
+    }
+    EXPECT_TRUE(boxes.empty());
+    ClosePort();
+  }
 }
 
 TEST_F(LinkEdges, AReceiverThatCannotGoOnClosesItsPortQuietly) {
