@@ -6,6 +6,7 @@
 // in (PaneRecorder), since the pane itself keeps only its newest lines.
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <memory>
@@ -107,27 +108,50 @@ private:
   std::thread thread_;
 };
 
-// Numbers of the whole stream lines among the given lines; false (with a
-// failure) when one is repeated, out of order or not a stream line at all.
-// A line cut by a close or reopen can only show as a tail: digits and CR.
-std::vector<int> StreamNumbers(const Lines& lines) {
-  std::vector<int> numbers;
+// The whole stream lines among the given lines, by number in the order they
+// came, and the lines out of place: a stream line repeated or out of order,
+// or a line that is no stream line at all. A line cut by a close or reopen
+// can only show as a tail: digits and CR. Only the first few lines out of
+// place are kept, with a count of all.
+struct StreamLines {
+  std::vector<int> Numbers;
+  int Faults = 0;
+  std::string FirstFaults;
+};
+
+constexpr int kFaultsShown = 5;
+
+StreamLines ReadStream(const Lines& lines) {
+  StreamLines stream;
+  const auto fault = [&stream](const char* what, const std::string& line) {
+    if (++stream.Faults <= kFaultsShown)
+      stream.FirstFaults += std::string("\n  ") + what + ": " + testing::PrintToString(line);
+  };
   for (const std::string& line : lines) {
     int n = -1;
     char end = 0;
     if (std::sscanf(line.c_str(), "S%d%c", &n, &end) == 2 && end == '\r' &&
         line == "S" + std::to_string(n) + "\r") {
-      if (!numbers.empty()) {
-        EXPECT_GT(n, numbers.back()) << "repeated or out of order: " << line;
-      }
-      numbers.push_back(n);
+      if (!stream.Numbers.empty() && n <= stream.Numbers.back())
+        fault("repeated or out of order", line);
+      stream.Numbers.push_back(n);
       continue;
     }
-    EXPECT_TRUE(!line.empty() && line.back() == '\r' &&
-                line.find_first_not_of("0123456789\r") == std::string::npos)
-        << "not a stream line or the tail of one: " << line;
+    if (line.empty() || line.back() != '\r' ||
+        line.find_first_not_of("0123456789\r") != std::string::npos)
+      fault("not a stream line or the tail of one", line);
   }
-  return numbers;
+  return stream;
+}
+
+// One failure for all the lines out of place, showing the first few.
+testing::AssertionResult InPlace(const StreamLines& stream) {
+  if (stream.Faults == 0) return testing::AssertionSuccess();
+  testing::AssertionResult failure = testing::AssertionFailure()
+                                     << stream.Faults << " line(s) out of place"
+                                     << stream.FirstFaults;
+  if (stream.Faults > kFaultsShown) failure << "\n  and " << stream.Faults - kFaultsShown << " more";
+  return failure;
 }
 
 // A timer of the window's thread that keeps counting: proof that the
@@ -190,7 +214,9 @@ TEST_F(SerialFaults, TheFarEndVanishingWhileLinesStreamInLosesNothingBeforeIt) {
     sent = stream.Sent();
   }
   PumpFor(200);
-  const std::vector<int> numbers = StreamNumbers(Received());
+  const StreamLines stream = ReadStream(Received());
+  EXPECT_TRUE(InPlace(stream));
+  const std::vector<int>& numbers = stream.Numbers;
   ASSERT_GE(numbers.size(), 50u);
   // Everything up to the last line shown was shown: nothing in between lost.
   EXPECT_EQ(numbers.front(), 0);
@@ -205,8 +231,9 @@ TEST_F(SerialFaults, TheFarEndVanishingWhileLinesStreamInLosesNothingBeforeIt) {
   NumberedStream again(peer, 2);
   ASSERT_TRUE(PumpUntil([&] { return Received().size() >= 20; }));
   again.Stop();
-  const std::vector<int> after = StreamNumbers(Received());
-  ASSERT_FALSE(after.empty());
+  const StreamLines after = ReadStream(Received());
+  EXPECT_TRUE(InPlace(after));
+  ASSERT_FALSE(after.Numbers.empty());
 }
 
 // ------------------------------------------------------------ odd input
@@ -238,6 +265,11 @@ TEST_F(SerialFaults, OddInputArrivesAsTheLineRuleSaysInOrderWithTheWindowRespons
          return s;
        }()},
   };
+  // A round trip waits until the window's thread next looks at its messages:
+  // here, between two handed-over lines it adds to the pane (a few
+  // milliseconds each, tens on a busy machine), or after the test's own
+  // writes. Only a thread that stopped handling its messages takes seconds.
+  constexpr UINT kRoundTripDeadlineMs = 10000;
   SerialPeer peer(3);
   ASSERT_TRUE(peer.IsOpen());
   Pick(3);
@@ -249,30 +281,41 @@ TEST_F(SerialFaults, OddInputArrivesAsTheLineRuleSaysInOrderWithTheWindowRespons
     const int ticksBefore = TickCounter::Ticks.load();
     // Another thread asks the window for round trips while the input is
     // taken in: none may go unanswered.
-    std::atomic<bool> done{false};
+    std::atomic<bool> done{false}, askerEnded{false};
     std::atomic<int> answered{0}, unanswered{0};
+    std::atomic<DWORD> slowest{0};
     std::thread asker([&] {
       while (!done.load()) {
         DWORD_PTR result = 0;
-        if (SendMessageTimeoutA(Main->Handle(), WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result)) {
+        const DWORD start = GetTickCount();
+        if (SendMessageTimeoutA(Main->Handle(), WM_NULL, 0, 0, SMTO_NORMAL, kRoundTripDeadlineMs,
+                                &result)) {
           ++answered;
         } else {
           ++unanswered;
         }
+        slowest.store(std::max(slowest.load(), GetTickCount() - start));
         Sleep(20);
       }
+      askerEnded.store(true);
     });
     // "\n" ends a line left open by the case, then the marker.
     const std::string bytes = c.Bytes + "\n#end\n";
-    for (size_t at = 0; at < bytes.size(); at += 4096)
-      ASSERT_TRUE(peer.Write(bytes.substr(at, 4096)));
-    const bool ended = WaitForAppended("#end", 60000);
+    bool written = true;
+    for (size_t at = 0; written && at < bytes.size(); at += 4096)
+      written = peer.Write(bytes.substr(at, 4096));
+    const bool ended = written && WaitForAppended("#end", 60000);
+    // The asker may be in the middle of a round trip: keep answering until it
+    // has seen the stop. Waiting for it without handling messages would leave
+    // that round trip to run into its deadline.
     done.store(true);
+    EXPECT_TRUE(PumpUntil([&] { return askerEnded.load(); }, 2 * kRoundTripDeadlineMs));
     asker.join();
+    ASSERT_TRUE(written);
     ASSERT_TRUE(ended);
     EXPECT_EQ(Received(), ExpectedLines(bytes));
     EXPECT_GT(answered.load(), 0);
-    EXPECT_EQ(unanswered.load(), 0);
+    EXPECT_EQ(unanswered.load(), 0) << "slowest round trip: " << slowest.load() << " ms";
     EXPECT_TRUE(PumpUntil([&] { return TickCounter::Ticks.load() > ticksBefore; }))
         << "timers still fire";
   }
@@ -302,11 +345,13 @@ TEST_F(SerialFaults, SwitchingToAnAbsentPortAndBackWhileStreamingRepeatsNothing)
   Pick(5);
   const int sentBefore = stream.Sent();
   ASSERT_TRUE(PumpUntil([&] {
-    const std::vector<int> n = StreamNumbers(Received());
+    const std::vector<int> n = ReadStream(Received()).Numbers;
     return !n.empty() && n.back() > sentBefore + 20;
   })) << "lines flow again once the port is back";
   stream.Stop();
-  const std::vector<int> numbers = StreamNumbers(Received());
+  const StreamLines received = ReadStream(Received());
+  EXPECT_TRUE(InPlace(received));
+  const std::vector<int>& numbers = received.Numbers;
   EXPECT_GT(numbers.size(), 40u);
   // While the port was open for good at the end, nothing was lost.
   size_t i = numbers.size() - 1;
