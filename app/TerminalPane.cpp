@@ -38,15 +38,19 @@ void TrimOldestLines() {
   DWORD sel_start = 0, sel_end = 0;
   SendMessageA(pane, EM_GETSEL, reinterpret_cast<WPARAM>(&sel_start),
                reinterpret_cast<LPARAM>(&sel_end));
-  SendMessageA(pane, WM_SETREDRAW, FALSE, 0);
+  // The memo's own update guard, not WM_SETREDRAW straight to the control:
+  // switching redrawing back on marks a hidden window visible on Windows,
+  // behind the framework's back, and the guard does it only while the pane
+  // is showing.
+  TMemoStrings* memo = Main->CommBuff->Lines();
+  memo->BeginUpdate();
   SendMessageA(pane, EM_SETSEL, 0, static_cast<LPARAM>(cut));
   SendMessageA(pane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(""));
   // The caret stays where it was in the text that remains.
   const auto shift = [cut](DWORD pos) { return pos >= cut ? pos - static_cast<DWORD>(cut) : 0; };
   SendMessageA(pane, EM_SETSEL, shift(sel_start), static_cast<LPARAM>(shift(sel_end)));
-  SendMessageA(pane, WM_SETREDRAW, TRUE, 0);
   SendMessageA(pane, EM_SCROLLCARET, 0, 0);
-  InvalidateRect(pane, nullptr, TRUE);
+  memo->EndUpdate();
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "link/SendLine.h"
 #include "support/MainWindow.h"
 #include "support/PipePort.h"
+#include "support/PaneRecorder.h"
 #include "support/Pump.h"
 
 namespace {
@@ -232,6 +233,41 @@ TEST_F(TerminalPane, KeepsTheNewestWholeLinesPastItsBound) {
   EXPECT_EQ(text.rfind("line ", 0), 0u) << "the pane starts with a whole line";
   EXPECT_EQ(text.find("line 0\r\n"), std::string::npos) << "the oldest lines went first";
   Main->MenuEraseClick(Main->MenuErase);
+}
+
+// Fills the pane to the last line before its bound: one more trims it.
+void FillToTheBound() {
+  for (int i = 0; i < PaneLineLimit + PaneLineLimit / 10 - 1; ++i) {
+    ShowLine(("line " + std::to_string(i)).c_str(), true);
+  }
+}
+
+// On Windows, switching redrawing back on shows a hidden window; the pane
+// trims through the memo's update guard, which leaves a hidden pane alone.
+TEST_F(TerminalPane, TrimmingAHiddenPaneNeverSwitchesItsRedrawing) {
+  ASSERT_FALSE(Main->CommBuff->Visible());
+  HWND pane = Main->CommBuff->Handle();
+  FillToTheBound();
+  PaneRecorder recorder(pane, nullptr, true);
+  ShowLine("one more", true);
+  EXPECT_EQ(recorder.Events(), (std::vector<std::string>{"append 1", "remove"}));
+  EXPECT_EQ(GetWindowLongPtrA(pane, GWL_STYLE) & WS_VISIBLE, 0);
+  EXPECT_FALSE(Main->CommBuff->Visible());
+}
+
+TEST_F(TerminalPane, TrimmingAShownPaneHoldsItsRedrawingForTheCut) {
+  Main->MenuVisibleClick(Main->MenuVisible);
+  ASSERT_TRUE(IsWindowVisible(Main->CommBuff->Handle()));
+  FillToTheBound();
+  {
+    PaneRecorder recorder(Main->CommBuff->Handle(), nullptr, true);
+    ShowLine("one more", true);
+    EXPECT_EQ(recorder.Events(),
+              (std::vector<std::string>{"append 1", "redraw off", "remove", "redraw on"}));
+  }
+  EXPECT_TRUE(IsWindowVisible(Main->CommBuff->Handle()));
+  Main->MenuVisibleClick(Main->MenuVisible);
+  EXPECT_FALSE(IsWindowVisible(Main->CommBuff->Handle()));
 }
 
 TEST_F(TerminalPane, LinesHandedOverAfterTheEndAreDroppedHarmlessly) {
