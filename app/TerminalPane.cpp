@@ -64,6 +64,22 @@ void ShowLine(const char* text, bool show) {
   RestartEraseTimer();
 }
 
+// The whole burst in one edit: most of what an append costs is the edit
+// control's work over all of its text (rewrapping, repainting), and that is
+// paid once for the burst instead of once a line, so the cost of a line
+// falls as bursts grow (docs/performance.md). The lines are in the
+// pane when this returns: the link's hand-over (link/LinkReports.cpp) has
+// gathered them, and nothing is held back here, so the window's own lines
+// fall between received ones exactly where the window's thread handled
+// each. Restarting the countdown once stands for every line of the burst:
+// nothing runs between them.
+void ShowReceived(const std::vector<std::string>& lines) {
+  if (!Main || lines.empty()) return;
+  Main->CommBuff->Lines()->AddStrings(lines);
+  TrimOldestLines();
+  RestartEraseTimer();
+}
+
 void RestartEraseTimer() {
   if (!Main->MenuErase->Checked()) return;
   // Stopping and starting again makes the countdown run its full interval

@@ -1,6 +1,7 @@
 // Command lines on the wire and the terminal pane: exact bytes written to
 // the port (a pipe stands in for it), the typed line, the echo, the erase
-// countdown, lines handed over from another thread and the pane's bound.
+// countdown, lines handed over from another thread (one append a burst, in
+// their place among the window's own lines) and the pane's bound.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -268,6 +269,81 @@ TEST_F(TerminalPane, TrimmingAShownPaneHoldsItsRedrawingForTheCut) {
   EXPECT_TRUE(IsWindowVisible(Main->CommBuff->Handle()));
   Main->MenuVisibleClick(Main->MenuVisible);
   EXPECT_FALSE(IsWindowVisible(Main->CommBuff->Handle()));
+}
+
+// The pane's text for these lines: each ended by CR LF.
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
+// A platform whose message queue is full.
+BOOL WINAPI RefusingPost(HWND, UINT, WPARAM, LPARAM) {
+  SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+  return FALSE;
+}
+
+// ------------------------------------------------------ received bursts
+
+TEST_F(TerminalPane, ReceivedLinesGoInAsOneAppendPerBurstInTheirPlace) {
+  std::vector<std::string> appended;
+  PaneRecorder recorder(Main->CommBuff->Handle(),
+                        [&](const std::string& line, LONGLONG) { appended.push_back(line); }, true);
+  auto handOver = [](int from, int to) {
+    std::thread([=] {
+      for (int i = from; i < to; ++i) HandOverLine(("RX " + std::to_string(i)).c_str());
+    }).join();
+  };
+  auto shown = [&](int i) {
+    return PumpUntil([&] { return !appended.empty() && appended.back() == "RX " + std::to_string(i); });
+  };
+  handOver(0, 5);
+  ShowLine("TX a", true);  // the window's own line, before its thread gets to the received ones
+  ASSERT_TRUE(shown(4));
+  ShowLine("TX b", true);
+  handOver(5, 10);
+  ShowLine("TX c", true);
+  handOver(10, 13);  // joins the lines still waiting
+  ASSERT_TRUE(shown(12));
+
+  const std::vector<std::string> expected = {
+      "TX a", "RX 0", "RX 1", "RX 2", "RX 3", "RX 4", "TX b", "TX c",
+      "RX 5", "RX 6", "RX 7", "RX 8", "RX 9", "RX 10", "RX 11", "RX 12"};
+  EXPECT_EQ(appended, expected);
+  EXPECT_EQ(PaneText(), Joined(expected));
+  EXPECT_EQ(recorder.Events(),
+            (std::vector<std::string>{"append 1", "append 5", "append 1", "append 1", "append 8"}));
+}
+
+TEST_F(TerminalPane, AReceivedBurstRestartsTheCountdown) {
+  ASSERT_FALSE(Main->EraseTimer->Enabled());
+  std::thread([] {
+    HandOverLine("one");
+    HandOverLine("two");
+  }).join();
+  ASSERT_TRUE(PumpUntil([&] { return PaneText() == "one\r\ntwo\r\n"; }));
+  EXPECT_TRUE(Main->EraseTimer->Enabled());
+}
+
+TEST_F(TerminalPane, ReceivedLinesAfterARefusedWakeUpAllArrive) {
+  SetPlatformPostMessage(&RefusingPost);
+  std::thread([] { HandOverLine("one"); }).join();
+  SetPlatformPostMessage(nullptr);
+  PumpFor(50);
+  EXPECT_EQ(PaneText(), "");
+  std::thread([] { HandOverLine("two"); }).join();
+  EXPECT_TRUE(PumpUntil([&] { return PaneText() == "one\r\ntwo\r\n"; })) << PaneText();
+}
+
+TEST_F(TerminalPane, LinesWaitingAtTheMailboxCloseGoAndLaterLinesStillArrive) {
+  std::thread([] { HandOverLine("lost"); }).join();
+  CloseMailbox();
+  OpenMailbox();
+  std::thread([] { HandOverLine("back"); }).join();
+  EXPECT_TRUE(PumpUntil([&] { return PaneText() == "back\r\n"; })) << PaneText();
+  PumpFor(50);
+  EXPECT_EQ(PaneText(), "back\r\n");
 }
 
 TEST_F(TerminalPane, LinesHandedOverAfterTheEndAreDroppedHarmlessly) {
