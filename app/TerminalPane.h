@@ -1,10 +1,12 @@
 // The terminal pane: the traffic shown line by line in CommBuff, the line
-// the user types into it, and the five-second erase countdown.
+// the user types into it, and the five-second erase countdown. How much of
+// the traffic it keeps is in app/PaneBound.h.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "app/PaneBound.h"
 #include "app/TypedLine.h"
 
 // The characters typed into the pane since the last Enter (window's thread).
@@ -24,8 +26,3 @@ void ShowReceived(const std::vector<std::string>& lines);
 // Restarts the erase countdown from its full five seconds while
 // Settings > Terminal > Clear is checked (window's thread).
 void RestartEraseTimer();
-
-// The largest number of lines the pane keeps; past it the oldest whole
-// lines go first, so that adding a line stays cheap however long the
-// program runs.
-constexpr int PaneLineLimit = 1000;

@@ -216,59 +216,26 @@ TEST_F(TerminalPane, LinesFromAnotherThreadArriveCompleteAndInOrder) {
   Main->MenuEraseClick(Main->MenuErase);
 }
 
-TEST_F(TerminalPane, KeepsTheNewestWholeLinesPastItsBound) {
-  Main->MenuEraseClick(Main->MenuErase);
-  const int total = PaneLineLimit * 2 + 57;
-  for (int i = 0; i < total; ++i) {
-    // Some lines are long enough to wrap, so a displayed line is not always
-    // a whole line of the traffic.
-    std::string line = "line " + std::to_string(i);
-    if (i % 7 == 0) line += std::string(60, '-') + "end";
-    ShowLine(line.c_str(), true);
-  }
-  EXPECT_LE(PaneLines(), PaneLineLimit + PaneLineLimit / 10 + 1);
-  EXPECT_GE(PaneLines(), PaneLineLimit / 2);
-  const std::string text = PaneText();
-  EXPECT_EQ(text.rfind("line " + std::to_string(total - 1), 0) == std::string::npos, true);
-  EXPECT_NE(text.find("line " + std::to_string(total - 1) + "\r\n"), std::string::npos);
-  EXPECT_EQ(text.rfind("line ", 0), 0u) << "the pane starts with a whole line";
-  EXPECT_EQ(text.find("line 0\r\n"), std::string::npos) << "the oldest lines went first";
-  Main->MenuEraseClick(Main->MenuErase);
+// ------------------------------------------------------------ the bound
+
+// "line <i>", every seventh one long enough to wrap in the pane: rows of the
+// pane are not lines of the traffic.
+std::string Numbered(int i) {
+  std::string line = "line " + std::to_string(i);
+  if (i % 7 == 0) line += std::string(60, '-') + "end";
+  return line;
 }
 
-// Fills the pane to the last line before its bound: one more trims it.
-void FillToTheBound() {
-  for (int i = 0; i < PaneLineLimit + PaneLineLimit / 10 - 1; ++i) {
-    ShowLine(("line " + std::to_string(i)).c_str(), true);
-  }
+// A line of exactly `length` characters that names itself.
+std::string Sized(int i, size_t length) {
+  std::string line = std::to_string(i) + ":";
+  return line + std::string(length - line.size(), '=');
 }
 
-// On Windows, switching redrawing back on shows a hidden window; the pane
-// trims through the memo's update guard, which leaves a hidden pane alone.
-TEST_F(TerminalPane, TrimmingAHiddenPaneNeverSwitchesItsRedrawing) {
-  ASSERT_FALSE(Main->CommBuff->Visible());
-  HWND pane = Main->CommBuff->Handle();
-  FillToTheBound();
-  PaneRecorder recorder(pane, nullptr, true);
-  ShowLine("one more", true);
-  EXPECT_EQ(recorder.Events(), (std::vector<std::string>{"append 1", "remove"}));
-  EXPECT_EQ(GetWindowLongPtrA(pane, GWL_STYLE) & WS_VISIBLE, 0);
-  EXPECT_FALSE(Main->CommBuff->Visible());
-}
-
-TEST_F(TerminalPane, TrimmingAShownPaneHoldsItsRedrawingForTheCut) {
-  Main->MenuVisibleClick(Main->MenuVisible);
-  ASSERT_TRUE(IsWindowVisible(Main->CommBuff->Handle()));
-  FillToTheBound();
-  {
-    PaneRecorder recorder(Main->CommBuff->Handle(), nullptr, true);
-    ShowLine("one more", true);
-    EXPECT_EQ(recorder.Events(),
-              (std::vector<std::string>{"append 1", "redraw off", "remove", "redraw on"}));
-  }
-  EXPECT_TRUE(IsWindowVisible(Main->CommBuff->Handle()));
-  Main->MenuVisibleClick(Main->MenuVisible);
-  EXPECT_FALSE(IsWindowVisible(Main->CommBuff->Handle()));
+std::vector<std::string> Range(int from, int to, std::string (*make)(int)) {
+  std::vector<std::string> lines;
+  for (int i = from; i < to; ++i) lines.push_back(make(i));
+  return lines;
 }
 
 // The pane's text for these lines: each ended by CR LF.
@@ -278,10 +245,128 @@ std::string Joined(const std::vector<std::string>& lines) {
   return text;
 }
 
+// A long text in a few words, for failure messages.
+std::string Describe(const std::string& text) {
+  std::string body = text;
+  if (body.size() >= 2 && body.compare(body.size() - 2, 2, "\r\n") == 0) body.erase(body.size() - 2);
+  const size_t first = body.find("\r\n");
+  const size_t last = body.rfind("\r\n");
+  return std::to_string(PaneLineCount(text)) + " lines, " + std::to_string(text.size()) +
+         " characters, from \"" + body.substr(0, first) + "\" to \"" +
+         (last == std::string::npos ? body : body.substr(last + 2)) + "\"";
+}
+
+// The pane holds exactly this text.
+::testing::AssertionResult PaneHolds(const std::string& expected) {
+  const std::string text = Main->CommBuff->Lines()->Text();
+  if (text == expected) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "the pane holds " << Describe(text) << "\n  instead of "
+                                       << Describe(expected);
+}
+
+constexpr int kLineBound = static_cast<int>(PaneLineBound);
+constexpr int kKeptLines = static_cast<int>(PaneKeptLines);
+
 // A platform whose message queue is full.
 BOOL WINAPI RefusingPost(HWND, UINT, WPARAM, LPARAM) {
   SetLastError(ERROR_NOT_ENOUGH_QUOTA);
   return FALSE;
+}
+
+TEST_F(TerminalPane, NothingIsTrimmedUpToTheBoundThenTheNewestLinesStay) {
+  for (bool clear : {true, false}) {
+    SCOPED_TRACE(clear ? "Clear checked" : "Clear unchecked");
+    if (Main->MenuErase->Checked() != clear) Main->MenuEraseClick(Main->MenuErase);
+    Main->CommBuff->Lines()->Clear();
+    ShowReceived(Range(0, kLineBound, &Numbered));
+    ASSERT_TRUE(PaneHolds(Joined(Range(0, kLineBound, &Numbered))));
+    ASSERT_GT(SendMessageA(Main->CommBuff->Handle(), EM_GETLINECOUNT, 0, 0), kLineBound + 100)
+        << "the long lines wrap: the pane shows more rows than lines";
+    // One line past the bound: the oldest whole lines go, the newest stay.
+    ShowLine(Numbered(kLineBound).c_str(), true);
+    EXPECT_TRUE(PaneHolds(Joined(Range(kLineBound + 1 - kKeptLines, kLineBound + 1, &Numbered))));
+  }
+}
+
+TEST_F(TerminalPane, ABurstPastTheBoundKeepsItsNewestLines) {
+  ShowReceived(Range(0, kLineBound - 3, &Numbered));
+  std::thread([] {
+    for (int i = kLineBound - 3; i < kLineBound + 7; ++i) HandOverLine(Numbered(i).c_str());
+  }).join();
+  ASSERT_TRUE(PumpUntil([&] { return PaneText().find(Numbered(kLineBound + 6) + "\r\n") != std::string::npos; }));
+  EXPECT_TRUE(PaneHolds(Joined(Range(kLineBound + 7 - kKeptLines, kLineBound + 7, &Numbered))));
+}
+
+// The pane counts what it holds, not only what it added itself.
+TEST_F(TerminalPane, LinesTypedIntoThePaneCountTowardsTheBound) {
+  PipePort port;
+  ShowReceived(Range(0, kLineBound - 10, &Numbered));
+  Type(std::string(20, '\r'));  // twenty empty lines typed and sent
+  ShowLine("last", true);
+  std::string expected = Joined(Range(kLineBound - 10 - (kKeptLines - 21), kLineBound - 10, &Numbered));
+  for (int i = 0; i < 20; ++i) expected += "\r\n";
+  EXPECT_TRUE(PaneHolds(expected + "last\r\n"));
+}
+
+TEST_F(TerminalPane, LongLinesAreBoundByCharactersInstead) {
+  constexpr size_t kLength = 200;  // and the pane's CR LF
+  auto sized = [](int i) { return Sized(i, kLength); };
+  const int fit = static_cast<int>(PaneCharBound / (kLength + 2));
+  std::vector<std::string> lines;
+  for (int i = 0; i < fit; ++i) lines.push_back(sized(i));
+  ShowReceived(lines);
+  ASSERT_TRUE(PaneHolds(Joined(lines))) << "up to the character bound nothing goes";
+  ShowLine(sized(fit).c_str(), true);
+  lines.push_back(sized(fit));
+  const int kept = static_cast<int>(PaneKeptChars / (kLength + 2));
+  ASSERT_LT(kept, kKeptLines);
+  EXPECT_TRUE(PaneHolds(Joined(std::vector<std::string>(lines.end() - kept, lines.end()))));
+}
+
+TEST_F(TerminalPane, ATrimKeepsThePartlyTypedLineAndTheCaretAtTheEnd) {
+  PipePort port;
+  Type("ab");
+  // The received lines go behind the typed text; the bound is passed by one.
+  ShowReceived(Range(0, kLineBound, &Numbered));
+  std::string expected = Joined(Range(kLineBound - kKeptLines, kLineBound, &Numbered));
+  expected.erase(expected.size() - 2);  // behind a typed line the memo ends none
+  EXPECT_TRUE(PaneHolds(expected));
+  DWORD start = 0, end = 0;
+  SendMessageA(Main->CommBuff->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+               reinterpret_cast<LPARAM>(&end));
+  EXPECT_EQ(start, PaneText().size());
+  EXPECT_EQ(end, PaneText().size());
+  Type("c\r");
+  EXPECT_EQ(port.Take(), "abc\r\r\n") << "the typed line is the pane's business no more than before";
+}
+
+// On Windows, switching redrawing back on shows a hidden window; the pane
+// trims through the memo's update guard, which leaves a hidden pane alone.
+TEST_F(TerminalPane, TrimmingAHiddenPaneNeverSwitchesItsRedrawing) {
+  ASSERT_FALSE(Main->CommBuff->Visible());
+  HWND pane = Main->CommBuff->Handle();
+  ShowReceived(Range(0, kLineBound, &Numbered));
+  PaneRecorder recorder(pane, nullptr, true);
+  ShowLine(Numbered(kLineBound).c_str(), true);
+  ASSERT_EQ(PaneLineCount(PaneText()), PaneKeptLines) << "trimmed";
+  EXPECT_EQ(recorder.Events(), (std::vector<std::string>{"append 1", "remove"}));
+  EXPECT_EQ(GetWindowLongPtrA(pane, GWL_STYLE) & WS_VISIBLE, 0);
+  EXPECT_FALSE(Main->CommBuff->Visible());
+}
+
+TEST_F(TerminalPane, TrimmingAShownPaneHoldsItsRedrawingForTheCut) {
+  Main->MenuVisibleClick(Main->MenuVisible);
+  ASSERT_TRUE(IsWindowVisible(Main->CommBuff->Handle()));
+  ShowReceived(Range(0, kLineBound, &Numbered));
+  {
+    PaneRecorder recorder(Main->CommBuff->Handle(), nullptr, true);
+    ShowLine(Numbered(kLineBound).c_str(), true);
+    EXPECT_EQ(recorder.Events(),
+              (std::vector<std::string>{"append 1", "redraw off", "remove", "redraw on"}));
+  }
+  EXPECT_TRUE(IsWindowVisible(Main->CommBuff->Handle()));
+  Main->MenuVisibleClick(Main->MenuVisible);
+  EXPECT_FALSE(IsWindowVisible(Main->CommBuff->Handle()));
 }
 
 // ------------------------------------------------------ received bursts
