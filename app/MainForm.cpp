@@ -1,5 +1,7 @@
 #include "app/MainForm.h"
 
+#include <utility>
+
 #include "app/Geometry.h"
 #include "app/TerminalPane.h"
 #include "link/LinkReports.h"
@@ -27,7 +29,11 @@ void TMain::MainCreate(TObject*) {
   BuffVisible();
   MenuZone1->SetChecked(true);
   // From here on the link reports its lines and its port to this window.
-  InstallLinkReports({&ShowLine, [this](DWORD port) { ShowPortMarks(port); }});
+  TLinkReports reports;
+  reports.ShowLine = &ShowLine;
+  reports.ShowReceived = &ShowReceived;
+  reports.PortMarks = [this](DWORD port) { ShowPortMarks(port); };
+  InstallLinkReports(std::move(reports));
 }
 
 void TMain::BuffVisible() {

@@ -17,36 +17,69 @@ namespace {
 
 HWND PaneWindow() { return Main->CommBuff->Handle(); }
 
-// Keeps the pane to PaneLineLimit lines. Trimming waits until a tenth more
-// has gathered and then drops the oldest whole lines in one edit, so that
-// the cost is paid once every hundred lines rather than at every line.
-void TrimOldestLines() {
-  HWND pane = PaneWindow();
-  const int lines = static_cast<int>(SendMessageA(pane, EM_GETLINECOUNT, 0, 0));
-  if (lines <= PaneLineLimit + PaneLineLimit / 10) return;
+// What the pane knows of its text without reading it: the length and the
+// line breaks it had after the pane's own last edit. Reading the whole text
+// to count its lines costs about half an append at the bound, so it is read
+// only to trim, or when the length shows that something else has changed
+// the text since (typing, a clearing). The tally only decides when to look:
+// a trim counts the text itself, so no line goes below the bound even if
+// the tally is off. It can be off only after an edit that keeps the length
+// (typed characters in place of as many others), and then by the few lines
+// typed, until the next look.
+struct TextTally {
+  bool Known = false;
+  size_t Length = 0;
+  size_t Breaks = 0;
+};
+TextTally Tally;
 
-  const std::string text = Main->CommBuff->Lines()->Text();
-  size_t cut = static_cast<size_t>(SendMessageA(pane, EM_LINEINDEX, lines - PaneLineLimit, 0));
-  // With word wrap a displayed line may be the tail of a longer one: cut
-  // only where a line of the traffic begins, never in the middle of one.
-  if (cut > 0 && !(cut >= 2 && text.compare(cut - 2, 2, "\r\n") == 0)) {
-    const size_t next = text.find("\r\n", cut);
-    if (next == std::string::npos) return;
-    cut = next + 2;
+// What one edit adds: the text of every line and one CR LF for each
+// (TMemoStrings::Add and AddStrings put exactly one beside each line).
+struct Added {
+  size_t Chars = 0;
+  size_t Breaks = 0;
+  void Line(const std::string& line) {
+    Chars += line.size() + 2;
+    Breaks += PaneLineBreaks(line) + 1;
   }
+};
+
+// Keeps the pane within its bound (app/PaneBound.h) once lines have been
+// added: drops the oldest whole lines in one edit when the bound is passed,
+// and never before, whether Clear is checked or not.
+void TrimOldestLines(size_t lengthBefore, const Added& added) {
+  TMemoStrings* lines = Main->CommBuff->Lines();
+  HWND pane = PaneWindow();
+  const size_t length = static_cast<size_t>(GetWindowTextLengthA(pane));  // about 1 us at any size
+  const bool tallied = Tally.Known && Tally.Length == lengthBefore && length == lengthBefore + added.Chars;
+  Tally = {tallied, length, Tally.Breaks + added.Breaks};
+  // A text has at most one line more than it has breaks.
+  if (tallied && length <= PaneCharBound && Tally.Breaks < PaneLineBound) return;
+
+  const std::string text = lines->Text();
+  Tally = {true, text.size(), PaneLineBreaks(text)};
+  const size_t cut = PaneTrimPoint(text);
+  if (cut == 0) return;
 
   DWORD sel_start = 0, sel_end = 0;
   SendMessageA(pane, EM_GETSEL, reinterpret_cast<WPARAM>(&sel_start),
                reinterpret_cast<LPARAM>(&sel_end));
-  SendMessageA(pane, WM_SETREDRAW, FALSE, 0);
+  // The memo's own update guard, not WM_SETREDRAW straight to the control:
+  // switching redrawing back on marks a hidden window visible on Windows,
+  // behind the framework's back, and the guard does it only while the pane
+  // is showing.
+  lines->BeginUpdate();
   SendMessageA(pane, EM_SETSEL, 0, static_cast<LPARAM>(cut));
   SendMessageA(pane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(""));
   // The caret stays where it was in the text that remains.
   const auto shift = [cut](DWORD pos) { return pos >= cut ? pos - static_cast<DWORD>(cut) : 0; };
   SendMessageA(pane, EM_SETSEL, shift(sel_start), static_cast<LPARAM>(shift(sel_end)));
-  SendMessageA(pane, WM_SETREDRAW, TRUE, 0);
   SendMessageA(pane, EM_SCROLLCARET, 0, 0);
-  InvalidateRect(pane, nullptr, TRUE);
+  lines->EndUpdate();
+  // The part removed ends with a break: none is cut in two.
+  Tally.Breaks -= PaneLineBreaks(text.substr(0, cut));
+  Tally.Length -= cut;
+  Tally.Known = static_cast<size_t>(GetWindowTextLengthA(pane)) == Tally.Length;
 }
 
 }  // namespace
@@ -54,9 +87,32 @@ void TrimOldestLines() {
 void ShowLine(const char* text, bool show) {
   if (!Main) return;  // the window is gone: nothing to show
   if (show) {
-    Main->CommBuff->Lines()->Add(text);
-    TrimOldestLines();
+    const size_t before = static_cast<size_t>(GetWindowTextLengthA(PaneWindow()));
+    const std::string line(text);
+    Main->CommBuff->Lines()->Add(line);
+    Added added;
+    added.Line(line);
+    TrimOldestLines(before, added);
   }
+  RestartEraseTimer();
+}
+
+// The whole burst in one edit: most of what an append costs is the edit
+// control's work over all of its text (rewrapping, repainting), and that is
+// paid once for the burst instead of once a line, so the cost of a line
+// falls as bursts grow (docs/performance.md). The lines are in the
+// pane when this returns: the link's hand-over (link/LinkReports.cpp) has
+// gathered them, and nothing is held back here, so the window's own lines
+// fall between received ones exactly where the window's thread handled
+// each. Restarting the countdown once stands for every line of the burst:
+// nothing runs between them.
+void ShowReceived(const std::vector<std::string>& lines) {
+  if (!Main || lines.empty()) return;
+  const size_t before = static_cast<size_t>(GetWindowTextLengthA(PaneWindow()));
+  Main->CommBuff->Lines()->AddStrings(lines);
+  Added added;
+  for (const std::string& line : lines) added.Line(line);
+  TrimOldestLines(before, added);
   RestartEraseTimer();
 }
 

@@ -216,7 +216,8 @@ int main(int argc, char** argv) {
   Figure((p + "lines lost, repeated or out of order").c_str(), "lines", "0",
          static_cast<double>(lostOrRepeated));
   Figure((p + "pane holds the newest lines in order").c_str(), "yes=1", "1", paneInOrder ? 1 : 0);
-  Figure((p + "pane lines kept").c_str(), "lines", "1000 to 1100",
+  const std::string kept = std::to_string(PaneKeptLines) + " to " + std::to_string(PaneLineBound);
+  Figure((p + "pane lines kept").c_str(), "lines", kept.c_str(),
          static_cast<double>(pane.size()));
   Figure((p + "CPU, program").c_str(), "% of a core", "-", cpu);
   if (server0 >= 0 && server1 >= 0) {

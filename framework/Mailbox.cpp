@@ -105,6 +105,11 @@ bool PostToMainThread(TMailWork work) {
   return false;  // `work` is freed on the way out, outside the lock
 }
 
+void WakeMailbox() {
+  std::lock_guard<std::mutex> guard(Lock);
+  if (!Queue.empty()) WakeLocked();
+}
+
 void SetPlatformPostMessage(TPostMessageFunc func) {
   std::lock_guard<std::mutex> guard(Lock);
   PlatformPostMessage = func ? func : &::PostMessageA;

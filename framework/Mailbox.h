@@ -32,6 +32,12 @@ void CloseMailbox();
 // by the application's exception box, and the next work still runs.
 bool PostToMainThread(TMailWork work);
 
+// Any thread. Asks the platform again for a wake-up when work is queued and
+// no wake-up is on its way (the last was refused); does nothing otherwise.
+// For a poster that adds to work it has queued already instead of posting
+// more: the retry a new post would have made.
+void WakeMailbox();
+
 // The call that posts a wake-up (::PostMessageA by default); nullptr
 // restores it. Tests use it to make the platform refuse.
 using TPostMessageFunc = BOOL(WINAPI*)(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -277,6 +277,36 @@ int TMemoStrings::Add(const std::string& text) {
   return index;
 }
 
+// Add places its break by what the last line holds: behind the text when the
+// last line is empty, in front of it when the last line has text (a line
+// typed and not ended). An empty line added behind text only ends that line,
+// so the rule is followed line by line and the result is one insertion.
+void TMemoStrings::AddStrings(const std::vector<std::string>& lines) {
+  if (lines.empty()) return;
+  HWND h = Handle();
+  const LRESULT rows = SendMessageA(h, EM_GETLINECOUNT, 0, 0);
+  const LRESULT lastStart = SendMessageA(h, EM_LINEINDEX, static_cast<WPARAM>(rows - 1), 0);
+  const LRESULT lastLength = SendMessageA(h, EM_LINELENGTH, static_cast<WPARAM>(lastStart), 0);
+  bool lastEmpty = lastLength == 0;
+  size_t size = 0;
+  for (const std::string& line : lines) size += line.size() + 2;
+  std::string insertion;
+  insertion.reserve(size);
+  for (const std::string& line : lines) {
+    if (lastEmpty) {
+      insertion += line;
+      insertion += "\r\n";
+    } else {
+      insertion += "\r\n";
+      insertion += line;
+      lastEmpty = line.empty();
+    }
+  }
+  const LRESULT position = lastStart + lastLength;
+  SendMessageA(h, EM_SETSEL, static_cast<WPARAM>(position), position);
+  SendMessageA(h, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(insertion.c_str()));
+}
+
 void TMemoStrings::Clear() { SendMessageA(Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("")); }
 
 std::string TMemoStrings::Text() const { return memo_->Text(); }

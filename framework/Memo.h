@@ -12,6 +12,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "framework/Controls.h"
 
@@ -39,6 +40,11 @@ public:
   void Delete(int index);
   // Puts the text on a new last line; returns its index.
   int Add(const std::string& text);
+  // Puts the lines on new last lines, in order, as one edit of the control:
+  // the text that Add would make of each in turn, but the control rewraps
+  // and repaints once for them all rather than once a line, which is what
+  // makes a burst of lines cheap. Nothing for no lines.
+  void AddStrings(const std::vector<std::string>& lines);
   // Empties the control in one step.
   void Clear();
 

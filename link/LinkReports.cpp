@@ -1,6 +1,8 @@
 #include "link/LinkReports.h"
 
-#include <string>
+#include <memory>
+#include <mutex>
+#include <utility>
 
 #include "framework/Mailbox.h"
 
@@ -8,6 +10,52 @@ namespace {
 
 // Main thread only: installed, read and called there.
 TLinkReports Reports;
+
+// The hand-over. Lines are gathered here rather than posted one unit each:
+// the unit that takes them runs on the main thread whenever the mailbox gets
+// to it and reports every line gathered until then, so however many lines
+// arrive while the main thread is busy, they reach the pane as one report.
+// The pane adds that report's lines in one edit of the control and never
+// holds a line back itself: every line is in the pane when its report
+// returns, so the window's own lines (echoes) fall exactly where the main
+// thread handled them, and nothing the window does can come between a line's
+// report and its append.
+//
+// Guarded by HandOverLock, which is never held while posting or reporting.
+std::mutex HandOverLock;
+std::vector<std::string> HandedOver;  // oldest first
+// A unit that will take HandedOver is in the mailbox (or being posted).
+bool UnitOnItsWay = false;
+
+// The lines waiting go, and the next line posts a unit again.
+void DropHandedOver() {
+  std::vector<std::string> dropped;  // freed outside the lock
+  std::lock_guard<std::mutex> guard(HandOverLock);
+  dropped.swap(HandedOver);
+  UnitOnItsWay = false;
+}
+
+// Owned by the unit on its way. If the unit is freed without having run
+// (the mailbox refused it, or closed with it queued, or it could not be
+// made), the lines it was to take are dropped with it; otherwise a lost
+// unit would leave every later line waiting for ever.
+struct HandOverTicket {
+  bool Ran = false;
+  ~HandOverTicket() {
+    if (!Ran) DropHandedOver();
+  }
+};
+
+void TakeHandedOverLines(HandOverTicket& ticket) {
+  ticket.Ran = true;
+  std::vector<std::string> lines;
+  {
+    std::lock_guard<std::mutex> guard(HandOverLock);
+    lines.swap(HandedOver);
+    UnitOnItsWay = false;
+  }
+  if (!lines.empty()) ReportReceived(lines);
+}
 
 }  // namespace
 
@@ -17,10 +65,38 @@ void ReportLine(const char* text, bool show) {
   if (Reports.ShowLine) Reports.ShowLine(text, show);
 }
 
+void ReportReceived(const std::vector<std::string>& lines) {
+  if (Reports.ShowReceived) Reports.ShowReceived(lines);
+}
+
 void ReportPortMarks(DWORD port) {
   if (Reports.PortMarks) Reports.PortMarks(port);
 }
 
 void HandOverLine(const char* text) {
-  PostToMainThread([line = std::string(text)] { ReportLine(line.c_str(), true); });
+  bool post = false;
+  {
+    std::lock_guard<std::mutex> guard(HandOverLock);
+    HandedOver.emplace_back(text);
+    if (!UnitOnItsWay) {
+      UnitOnItsWay = true;
+      post = true;
+    }
+  }
+  if (!post) {
+    // The unit waits in the mailbox; should its wake-up have been refused,
+    // this asks again, as a post of its own would.
+    WakeMailbox();
+    return;
+  }
+  // Outside the lock: the ticket of a refused unit takes the lock when its
+  // last owner goes, here at the latest.
+  std::shared_ptr<HandOverTicket> ticket;
+  try {
+    ticket = std::make_shared<HandOverTicket>();
+  } catch (...) {
+    DropHandedOver();  // no unit can be made: as if the mailbox refused it
+    throw;
+  }
+  PostToMainThread([ticket] { TakeHandedOverLines(*ticket); });
 }

@@ -8,13 +8,19 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
+#include <vector>
 
 struct TLinkReports {
-  // A line for the terminal pane: a key command's echo, a typed line that was
-  // sent (show false: the pane shows it as typed already) or a line received
-  // from the processor. In every case it is activity on the link. The text is
-  // borrowed for the call.
+  // A line for the terminal pane from the window's own thread: a key
+  // command's echo or a typed line that was sent (show false: the pane shows
+  // it as typed already). In every case it is activity on the link. The text
+  // is borrowed for the call.
   std::function<void(const char* text, bool show)> ShowLine;
+  // Lines received from the processor, oldest first: every line handed over
+  // since the last such report, at least one. Each is activity on the link,
+  // as a line through ShowLine would be. Borrowed for the call.
+  std::function<void(const std::vector<std::string>& lines)> ShowReceived;
   // The port that is open now, 1 to 8, or 0 when none is: after every open,
   // every failed open and every close (a lost port included).
   std::function<void(DWORD port)> PortMarks;
@@ -25,9 +31,14 @@ void InstallLinkReports(TLinkReports reports);
 
 // Main thread. Pass a report on, if one is installed.
 void ReportLine(const char* text, bool show);
+void ReportReceived(const std::vector<std::string>& lines);
 void ReportPortMarks(DWORD port);
 
 // Any thread. Hands a received line over to the main thread, where it is
-// reported through ShowLine (show true) in the order handed over; never
-// waits. A line handed over once the mailbox has closed is dropped.
+// reported through ShowReceived in the order handed over; never waits. Lines
+// handed over while the main thread is busy go together: they wait in one
+// list and a single unit of the mailbox reports them all in one call, so a
+// burst costs the pane one edit and the mailbox one unit rather than one
+// per line. A line handed over once the mailbox has closed is dropped, and so
+// are lines still waiting when it closes.
 void HandOverLine(const char* text);

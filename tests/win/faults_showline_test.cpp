@@ -109,7 +109,19 @@ TEST_F(ShowLineFaults, LongLinesArriveWholeAndInOrderAndThePaneStaysBounded) {
     at = end + 2;
   }
   EXPECT_EQ(previous, kLines - 1);
-  EXPECT_LE(Main->CommBuff->Lines()->Count(), PaneLineLimit + PaneLineLimit / 10 + 1);
+
+  // Far fewer lines than the line bound, but far more characters than the
+  // character bound went in: the characters bound the pane, and it still
+  // holds at least the newest lines a trim leaves.
+  EXPECT_LE(text.size(), PaneCharBound);
+  int newest = kLines;
+  for (size_t kept = 0; newest > 0;) {
+    kept += LongLine(newest - 1, lengths[(newest - 1) % 6]).size() + 2;
+    if (kept > PaneKeptChars) break;
+    --newest;
+  }
+  ASSERT_GT(newest, 0) << "the lines should not all fit";
+  EXPECT_LE(std::stoi(text), newest) << "lines a trim keeps are gone";
 }
 
 }  // namespace

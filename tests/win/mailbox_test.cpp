@@ -110,6 +110,26 @@ TEST_F(Mailbox, WorkWhoseWakeUpThePlatformRefusedRunsWithTheNextPost) {
   EXPECT_EQ((std::vector<int>{0, 1, 2, 3}), ran);
 }
 
+TEST_F(Mailbox, AWakeUpAskedForAgainRunsWorkWhoseWakeUpWasRefused) {
+  std::thread([this] { WakeMailbox(); }).join();
+  EXPECT_EQ(0, WakeCalls.load()) << "nothing queued: nothing to wake for";
+  RefuseWakes = true;
+  std::thread([this] { PostToMainThread(Record(0)); }).join();
+  RefuseWakes = false;
+  PumpFor(50);
+  EXPECT_TRUE(ran.empty());
+  std::thread([this] { WakeMailbox(); }).join();
+  ASSERT_TRUE(PumpUntil([&] { return ran.size() == 1; }));
+  EXPECT_EQ(2, WakeCalls.load());
+  std::thread([this] {
+    PostToMainThread(Record(1));
+    WakeMailbox();  // one is on its way already
+  }).join();
+  EXPECT_EQ(3, WakeCalls.load());
+  ASSERT_TRUE(PumpUntil([&] { return ran.size() == 2; }));
+  EXPECT_EQ((std::vector<int>{0, 1}), ran);
+}
+
 TEST_F(Mailbox, WorkStillQueuedAtTheCloseIsFreedNeverRun) {
   std::atomic<int> freed{0};
   std::atomic<int> runs{0};

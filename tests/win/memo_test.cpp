@@ -11,6 +11,7 @@
 #include "framework/Forms.h"
 #include "framework/Memo.h"
 #include "framework/SysUtils.h"
+#include "support/PaneRecorder.h"
 #include "support/Pump.h"
 
 namespace {
@@ -332,6 +333,44 @@ TEST_F(MemoTest, ClaimsTabAndEnterOnlyWhenWanted) {
         SendMessageA(memo->Handle(), WM_GETDLGCODE, c.Key, reinterpret_cast<LPARAM>(&key));
     const LRESULT claim = c.Key == VK_TAB ? (DLGC_WANTTAB | DLGC_WANTALLKEYS) : DLGC_WANTALLKEYS;
     EXPECT_EQ((code & claim) != 0, c.Claimed) << std::hex << code;
+  }
+}
+
+// Several lines in one edit: the text Add makes of each in turn, with its
+// break behind the text while the last line is empty and in front of it
+// behind a line that holds text, where an empty line only ends that line.
+TEST_F(MemoTest, AddStringsMakesWhatAddWouldInOneEdit) {
+  struct Case {
+    std::string Given;
+    std::vector<std::string> Lines;
+    std::string Text;
+  };
+  const std::string wrapped = std::string(70, 'w') + " " + std::string(70, 'v');
+  const Case cases[] = {
+      {"", {"a", "b"}, "a\r\nb\r\n"},
+      {"x\r\n", {"a", "", "b"}, "x\r\na\r\n\r\nb\r\n"},
+      {"ab", {"OK\r"}, "ab\r\nOK\r"},
+      {"ab", {"a", "b"}, "ab\r\na\r\nb"},
+      {"ab", {"", "x"}, "ab\r\nx\r\n"},
+      {"ab", {"a", "", "b"}, "ab\r\na\r\nb\r\n"},
+      {wrapped, {"a"}, wrapped + "\r\na"},  // the last row is the tail of a wrapped line
+      {"x\r\n", {}, "x\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Given + " + " + std::to_string(c.Lines.size()) + " lines");
+    Given(c.Given);
+    {
+      PaneRecorder edits(memo->Handle());
+      memo->Lines()->AddStrings(c.Lines);
+      EXPECT_EQ(edits.Appends(), c.Lines.empty() ? 0 : 1);
+    }
+    EXPECT_EQ(Content(), c.Text);
+    if (!c.Lines.empty()) {
+      EXPECT_EQ(Caret(), c.Text.size());
+    }
+    Given(c.Given);
+    for (const std::string& line : c.Lines) memo->Lines()->Add(line);
+    EXPECT_EQ(Content(), c.Text) << "as Add line by line";
   }
 }
 

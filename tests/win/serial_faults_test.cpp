@@ -321,7 +321,7 @@ TEST_F(SerialFaults, OddInputArrivesAsTheLineRuleSaysInOrderWithTheWindowRespons
   }
   // The pane keeps its newest lines only, and ends with the marker.
   const Lines pane = PaneLines();
-  EXPECT_LE(pane.size(), static_cast<size_t>(PaneLineLimit + PaneLineLimit / 10));
+  EXPECT_LE(pane.size(), PaneLineBound);
   EXPECT_EQ(pane.back(), "#end");
 }
 

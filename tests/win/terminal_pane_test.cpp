@@ -1,6 +1,7 @@
 // Command lines on the wire and the terminal pane: exact bytes written to
 // the port (a pipe stands in for it), the typed line, the echo, the erase
-// countdown, lines handed over from another thread and the pane's bound.
+// countdown, lines handed over from another thread (one append a burst, in
+// their place among the window's own lines) and the pane's bound.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -17,6 +18,7 @@
 #include "link/SendLine.h"
 #include "support/MainWindow.h"
 #include "support/PipePort.h"
+#include "support/PaneRecorder.h"
 #include "support/Pump.h"
 
 namespace {
@@ -214,23 +216,219 @@ TEST_F(TerminalPane, LinesFromAnotherThreadArriveCompleteAndInOrder) {
   Main->MenuEraseClick(Main->MenuErase);
 }
 
-TEST_F(TerminalPane, KeepsTheNewestWholeLinesPastItsBound) {
-  Main->MenuEraseClick(Main->MenuErase);
-  const int total = PaneLineLimit * 2 + 57;
-  for (int i = 0; i < total; ++i) {
-    // Some lines are long enough to wrap, so a displayed line is not always
-    // a whole line of the traffic.
-    std::string line = "line " + std::to_string(i);
-    if (i % 7 == 0) line += std::string(60, '-') + "end";
-    ShowLine(line.c_str(), true);
+// ------------------------------------------------------------ the bound
+
+// "line <i>", every seventh one long enough to wrap in the pane: rows of the
+// pane are not lines of the traffic.
+std::string Numbered(int i) {
+  std::string line = "line " + std::to_string(i);
+  if (i % 7 == 0) line += std::string(60, '-') + "end";
+  return line;
+}
+
+// A line of exactly `length` characters that names itself.
+std::string Sized(int i, size_t length) {
+  std::string line = std::to_string(i) + ":";
+  return line + std::string(length - line.size(), '=');
+}
+
+std::vector<std::string> Range(int from, int to, std::string (*make)(int)) {
+  std::vector<std::string> lines;
+  for (int i = from; i < to; ++i) lines.push_back(make(i));
+  return lines;
+}
+
+// The pane's text for these lines: each ended by CR LF.
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
+// A long text in a few words, for failure messages.
+std::string Describe(const std::string& text) {
+  std::string body = text;
+  if (body.size() >= 2 && body.compare(body.size() - 2, 2, "\r\n") == 0) body.erase(body.size() - 2);
+  const size_t first = body.find("\r\n");
+  const size_t last = body.rfind("\r\n");
+  return std::to_string(PaneLineCount(text)) + " lines, " + std::to_string(text.size()) +
+         " characters, from \"" + body.substr(0, first) + "\" to \"" +
+         (last == std::string::npos ? body : body.substr(last + 2)) + "\"";
+}
+
+// The pane holds exactly this text.
+::testing::AssertionResult PaneHolds(const std::string& expected) {
+  const std::string text = Main->CommBuff->Lines()->Text();
+  if (text == expected) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "the pane holds " << Describe(text) << "\n  instead of "
+                                       << Describe(expected);
+}
+
+constexpr int kLineBound = static_cast<int>(PaneLineBound);
+constexpr int kKeptLines = static_cast<int>(PaneKeptLines);
+
+// A platform whose message queue is full.
+BOOL WINAPI RefusingPost(HWND, UINT, WPARAM, LPARAM) {
+  SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+  return FALSE;
+}
+
+TEST_F(TerminalPane, NothingIsTrimmedUpToTheBoundThenTheNewestLinesStay) {
+  for (bool clear : {true, false}) {
+    SCOPED_TRACE(clear ? "Clear checked" : "Clear unchecked");
+    if (Main->MenuErase->Checked() != clear) Main->MenuEraseClick(Main->MenuErase);
+    Main->CommBuff->Lines()->Clear();
+    ShowReceived(Range(0, kLineBound, &Numbered));
+    ASSERT_TRUE(PaneHolds(Joined(Range(0, kLineBound, &Numbered))));
+    ASSERT_GT(SendMessageA(Main->CommBuff->Handle(), EM_GETLINECOUNT, 0, 0), kLineBound + 100)
+        << "the long lines wrap: the pane shows more rows than lines";
+    // One line past the bound: the oldest whole lines go, the newest stay.
+    ShowLine(Numbered(kLineBound).c_str(), true);
+    EXPECT_TRUE(PaneHolds(Joined(Range(kLineBound + 1 - kKeptLines, kLineBound + 1, &Numbered))));
   }
-  EXPECT_LE(PaneLines(), PaneLineLimit + PaneLineLimit / 10 + 1);
-  EXPECT_GE(PaneLines(), PaneLineLimit / 2);
-  const std::string text = PaneText();
-  EXPECT_NE(text.find("line " + std::to_string(total - 1) + "\r\n"), std::string::npos);
-  EXPECT_EQ(text.rfind("line ", 0), 0u) << "the pane starts with a whole line";
-  EXPECT_EQ(text.find("line 0\r\n"), std::string::npos) << "the oldest lines went first";
-  Main->MenuEraseClick(Main->MenuErase);
+}
+
+TEST_F(TerminalPane, ABurstPastTheBoundKeepsItsNewestLines) {
+  ShowReceived(Range(0, kLineBound - 3, &Numbered));
+  std::thread([] {
+    for (int i = kLineBound - 3; i < kLineBound + 7; ++i) HandOverLine(Numbered(i).c_str());
+  }).join();
+  ASSERT_TRUE(PumpUntil([&] { return PaneText().find(Numbered(kLineBound + 6) + "\r\n") != std::string::npos; }));
+  EXPECT_TRUE(PaneHolds(Joined(Range(kLineBound + 7 - kKeptLines, kLineBound + 7, &Numbered))));
+}
+
+// The pane counts what it holds, not only what it added itself.
+TEST_F(TerminalPane, LinesTypedIntoThePaneCountTowardsTheBound) {
+  PipePort port;
+  ShowReceived(Range(0, kLineBound - 10, &Numbered));
+  Type(std::string(20, '\r'));  // twenty empty lines typed and sent
+  ShowLine("last", true);
+  std::string expected = Joined(Range(kLineBound - 10 - (kKeptLines - 21), kLineBound - 10, &Numbered));
+  for (int i = 0; i < 20; ++i) expected += "\r\n";
+  EXPECT_TRUE(PaneHolds(expected + "last\r\n"));
+}
+
+TEST_F(TerminalPane, LongLinesAreBoundByCharactersInstead) {
+  constexpr size_t kLength = 200;  // and the pane's CR LF
+  auto sized = [](int i) { return Sized(i, kLength); };
+  const int fit = static_cast<int>(PaneCharBound / (kLength + 2));
+  std::vector<std::string> lines;
+  for (int i = 0; i < fit; ++i) lines.push_back(sized(i));
+  ShowReceived(lines);
+  ASSERT_TRUE(PaneHolds(Joined(lines))) << "up to the character bound nothing goes";
+  ShowLine(sized(fit).c_str(), true);
+  lines.push_back(sized(fit));
+  const int kept = static_cast<int>(PaneKeptChars / (kLength + 2));
+  ASSERT_LT(kept, kKeptLines);
+  EXPECT_TRUE(PaneHolds(Joined(std::vector<std::string>(lines.end() - kept, lines.end()))));
+}
+
+TEST_F(TerminalPane, ATrimKeepsThePartlyTypedLineAndTheCaretAtTheEnd) {
+  PipePort port;
+  Type("ab");
+  // The received lines go behind the typed text; the bound is passed by one.
+  ShowReceived(Range(0, kLineBound, &Numbered));
+  std::string expected = Joined(Range(kLineBound - kKeptLines, kLineBound, &Numbered));
+  expected.erase(expected.size() - 2);  // behind a typed line the memo ends none
+  EXPECT_TRUE(PaneHolds(expected));
+  DWORD start = 0, end = 0;
+  SendMessageA(Main->CommBuff->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+               reinterpret_cast<LPARAM>(&end));
+  EXPECT_EQ(start, PaneText().size());
+  EXPECT_EQ(end, PaneText().size());
+  Type("c\r");
+  EXPECT_EQ(port.Take(), "abc\r\r\n") << "the typed line is the pane's business no more than before";
+}
+
+// On Windows, switching redrawing back on shows a hidden window; the pane
+// trims through the memo's update guard, which leaves a hidden pane alone.
+TEST_F(TerminalPane, TrimmingAHiddenPaneNeverSwitchesItsRedrawing) {
+  ASSERT_FALSE(Main->CommBuff->Visible());
+  HWND pane = Main->CommBuff->Handle();
+  ShowReceived(Range(0, kLineBound, &Numbered));
+  PaneRecorder recorder(pane, nullptr, true);
+  ShowLine(Numbered(kLineBound).c_str(), true);
+  ASSERT_EQ(PaneLineCount(PaneText()), PaneKeptLines) << "trimmed";
+  EXPECT_EQ(recorder.Events(), (std::vector<std::string>{"append 1", "remove"}));
+  EXPECT_EQ(GetWindowLongPtrA(pane, GWL_STYLE) & WS_VISIBLE, 0);
+  EXPECT_FALSE(Main->CommBuff->Visible());
+}
+
+TEST_F(TerminalPane, TrimmingAShownPaneHoldsItsRedrawingForTheCut) {
+  Main->MenuVisibleClick(Main->MenuVisible);
+  ASSERT_TRUE(IsWindowVisible(Main->CommBuff->Handle()));
+  ShowReceived(Range(0, kLineBound, &Numbered));
+  {
+    PaneRecorder recorder(Main->CommBuff->Handle(), nullptr, true);
+    ShowLine(Numbered(kLineBound).c_str(), true);
+    EXPECT_EQ(recorder.Events(),
+              (std::vector<std::string>{"append 1", "redraw off", "remove", "redraw on"}));
+  }
+  EXPECT_TRUE(IsWindowVisible(Main->CommBuff->Handle()));
+  Main->MenuVisibleClick(Main->MenuVisible);
+  EXPECT_FALSE(IsWindowVisible(Main->CommBuff->Handle()));
+}
+
+// ------------------------------------------------------ received bursts
+
+TEST_F(TerminalPane, ReceivedLinesGoInAsOneAppendPerBurstInTheirPlace) {
+  std::vector<std::string> appended;
+  PaneRecorder recorder(Main->CommBuff->Handle(),
+                        [&](const std::string& line, LONGLONG) { appended.push_back(line); }, true);
+  auto handOver = [](int from, int to) {
+    std::thread([=] {
+      for (int i = from; i < to; ++i) HandOverLine(("RX " + std::to_string(i)).c_str());
+    }).join();
+  };
+  auto shown = [&](int i) {
+    return PumpUntil([&] { return !appended.empty() && appended.back() == "RX " + std::to_string(i); });
+  };
+  handOver(0, 5);
+  ShowLine("TX a", true);  // the window's own line, before its thread gets to the received ones
+  ASSERT_TRUE(shown(4));
+  ShowLine("TX b", true);
+  handOver(5, 10);
+  ShowLine("TX c", true);
+  handOver(10, 13);  // joins the lines still waiting
+  ASSERT_TRUE(shown(12));
+
+  const std::vector<std::string> expected = {
+      "TX a", "RX 0", "RX 1", "RX 2", "RX 3", "RX 4", "TX b", "TX c",
+      "RX 5", "RX 6", "RX 7", "RX 8", "RX 9", "RX 10", "RX 11", "RX 12"};
+  EXPECT_EQ(appended, expected);
+  EXPECT_EQ(PaneText(), Joined(expected));
+  EXPECT_EQ(recorder.Events(),
+            (std::vector<std::string>{"append 1", "append 5", "append 1", "append 1", "append 8"}));
+}
+
+TEST_F(TerminalPane, AReceivedBurstRestartsTheCountdown) {
+  ASSERT_FALSE(Main->EraseTimer->Enabled());
+  std::thread([] {
+    HandOverLine("one");
+    HandOverLine("two");
+  }).join();
+  ASSERT_TRUE(PumpUntil([&] { return PaneText() == "one\r\ntwo\r\n"; }));
+  EXPECT_TRUE(Main->EraseTimer->Enabled());
+}
+
+TEST_F(TerminalPane, ReceivedLinesAfterARefusedWakeUpAllArrive) {
+  SetPlatformPostMessage(&RefusingPost);
+  std::thread([] { HandOverLine("one"); }).join();
+  SetPlatformPostMessage(nullptr);
+  PumpFor(50);
+  EXPECT_EQ(PaneText(), "");
+  std::thread([] { HandOverLine("two"); }).join();
+  EXPECT_TRUE(PumpUntil([&] { return PaneText() == "one\r\ntwo\r\n"; })) << PaneText();
+}
+
+TEST_F(TerminalPane, LinesWaitingAtTheMailboxCloseGoAndLaterLinesStillArrive) {
+  std::thread([] { HandOverLine("lost"); }).join();
+  CloseMailbox();
+  OpenMailbox();
+  std::thread([] { HandOverLine("back"); }).join();
+  EXPECT_TRUE(PumpUntil([&] { return PaneText() == "back\r\n"; })) << PaneText();
+  PumpFor(50);
+  EXPECT_EQ(PaneText(), "back\r\n");
 }
 
 TEST_F(TerminalPane, LinesHandedOverAfterTheEndAreDroppedHarmlessly) {
