@@ -123,7 +123,9 @@ TEST(ProgramEnd, ClosingTheWindowWhileLinesStreamEndsAtOnceAndGivesThePortBack) 
   delete Main;
   Main = nullptr;
   int linesRun = 0;
-  InstallLinkReports({[&linesRun](const char*, bool) { ++linesRun; }, nullptr});
+  InstallLinkReports({[&linesRun](const char*, bool) { ++linesRun; },
+                      [&linesRun](const std::vector<std::string>& lines) { linesRun += static_cast<int>(lines.size()); },
+                      nullptr});
   PumpFor(300);
   EXPECT_EQ(linesRun, 0);
   InstallLinkReports({});

@@ -61,8 +61,9 @@ private:
 };
 
 // The lines a stream of bytes should give: zero bytes dropped, a line at
-// each line feed (without it), and 64 characters without a line feed
-// passed on as a line of their own.
+// each line feed (without it); 64 characters without a line feed wait for
+// the next character: a line feed ends them as one line, anything else
+// passes them on as a line of their own and starts the next.
 Lines ExpectedLines(const std::string& bytes) {
   Lines lines;
   std::string current;
@@ -73,11 +74,11 @@ Lines ExpectedLines(const std::string& bytes) {
       current.clear();
       continue;
     }
-    current += c;
     if (current.size() == 64) {
       lines.push_back(current);
       current.clear();
     }
+    current += c;
   }
   return lines;
 }
