@@ -23,6 +23,18 @@ constexpr int kVolumeUp = 11;  // repeats; its press command is "1 17 1 25"
 
 UINT_PTR WINAPI RefuseTimer(HWND, UINT_PTR, UINT, TIMERPROC) { return 0; }
 
+// How many times the text is the line over and over, or -1 when it is
+// anything else. A held key's commands are counted with it: the pump looks
+// at the port between timer firings, and on a busy machine one more repeat
+// may have fired by the time it looks.
+int Copies(const std::string& text, const std::string& line) {
+  if (text.size() % line.size() != 0) return -1;
+  for (size_t at = 0; at < text.size(); at += line.size()) {
+    if (text.compare(at, line.size(), line) != 0) return -1;
+  }
+  return static_cast<int>(text.size() / line.size());
+}
+
 class HandlerFaults : public testing::Test {
 protected:
   static void SetUpTestSuite() { EnsureMainWindow(); }
@@ -105,7 +117,8 @@ TEST_F(HandlerFaults, RefusedRepeatTimerReportsOnceAndAPressLaterRepeats) {
       << "the marker's linger works with timers back";
 
   Press(kVolumeUp);
-  EXPECT_EQ(port.TakeAtLeast(4 * 11), "1 17 1 25\r\n1 17 1 25\r\n1 17 1 25\r\n1 17 1 25\r\n");
+  const std::string repeated = port.TakeAtLeast(4 * 11);
+  EXPECT_GE(Copies(repeated, "1 17 1 25\r\n"), 4) << repeated;
   Release(kVolumeUp);
   PumpFor(150);
   EXPECT_EQ(port.Take(), "") << "the release stops the repeat";
@@ -125,7 +138,8 @@ TEST_F(HandlerFaults, RefusedTimerWithClearCheckedReportsOnceAndTheWindowStaysUs
   Release(kVolumeUp);
 
   Press(kVolumeUp);
-  EXPECT_EQ(port.TakeAtLeast(2 * 11), "1 17 1 25\r\n1 17 1 25\r\n");
+  const std::string repeated = port.TakeAtLeast(2 * 11);
+  EXPECT_GE(Copies(repeated, "1 17 1 25\r\n"), 2) << repeated;
   Release(kVolumeUp);
   EXPECT_TRUE(Main->EraseTimer->Enabled()) << "the countdown runs again";
   EXPECT_EQ(boxes.size(), 1u);
