@@ -21,18 +21,29 @@ TLinkReports Reports;
 // thread handled them, and nothing the window does can come between a line's
 // report and its append.
 //
-// Guarded by HandOverLock, which is never held while posting or reporting.
-std::mutex HandOverLock;
-std::vector<std::string> HandedOver;  // oldest first
-// A unit that will take HandedOver is in the mailbox (or being posted).
-bool UnitOnItsWay = false;
+// Lines is guarded by Lock, which is never held while posting or reporting.
+struct THandOver {
+  std::mutex Lock;
+  std::vector<std::string> Lines;  // oldest first
+  // A unit that will take Lines is in the mailbox (or being posted).
+  bool UnitOnItsWay = false;
+};
+
+// Never destroyed: a unit still in the mailbox's queue when the process
+// ends is freed with that queue, maybe after this file's objects would be
+// gone, and its ticket comes here.
+THandOver& HandOver() {
+  static THandOver* const handOver = new THandOver;
+  return *handOver;
+}
 
 // The lines waiting go, and the next line posts a unit again.
 void DropHandedOver() {
+  THandOver& h = HandOver();
   std::vector<std::string> dropped;  // freed outside the lock
-  std::lock_guard<std::mutex> guard(HandOverLock);
-  dropped.swap(HandedOver);
-  UnitOnItsWay = false;
+  std::lock_guard<std::mutex> guard(h.Lock);
+  dropped.swap(h.Lines);
+  h.UnitOnItsWay = false;
 }
 
 // Owned by the unit on its way. If the unit is freed without having run
@@ -48,11 +59,12 @@ struct HandOverTicket {
 
 void TakeHandedOverLines(HandOverTicket& ticket) {
   ticket.Ran = true;
+  THandOver& h = HandOver();
   std::vector<std::string> lines;
   {
-    std::lock_guard<std::mutex> guard(HandOverLock);
-    lines.swap(HandedOver);
-    UnitOnItsWay = false;
+    std::lock_guard<std::mutex> guard(h.Lock);
+    lines.swap(h.Lines);
+    h.UnitOnItsWay = false;
   }
   if (!lines.empty()) ReportReceived(lines);
 }
@@ -74,12 +86,13 @@ void ReportPortMarks(DWORD port) {
 }
 
 void HandOverLine(const char* text) {
+  THandOver& h = HandOver();
   bool post = false;
   {
-    std::lock_guard<std::mutex> guard(HandOverLock);
-    HandedOver.emplace_back(text);
-    if (!UnitOnItsWay) {
-      UnitOnItsWay = true;
+    std::lock_guard<std::mutex> guard(h.Lock);
+    h.Lines.emplace_back(text);
+    if (!h.UnitOnItsWay) {
+      h.UnitOnItsWay = true;
       post = true;
     }
   }
