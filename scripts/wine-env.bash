@@ -1,0 +1,71 @@
+# Sourced by every script that runs Wine: the loader, the server and the kind
+# of prefix for the build named by ORVANT_WINE_ARCH, 32 (the product, the
+# default) or 64. Each script calls the loader it needs itself: Debian's
+# /usr/bin/wine picks the 32-bit loader whenever wine32 is installed, even on
+# a host that cannot run it (scripts/wine-arch says which builds run here).
+# A prefix is of one architecture, so each build has prefixes of its own
+# (orvant_prefix).
+orvant_wine_arch=${ORVANT_WINE_ARCH:-32}
+case $orvant_wine_arch in
+  32) export WINEARCH=win32 WINELOADER=${ORVANT_WINE32_LOADER:-/usr/lib/wine/wine} ;;
+  64) export WINEARCH=win64 WINELOADER=${ORVANT_WINE64_LOADER:-/usr/lib/wine/wine64} ;;
+  *)
+    echo "${0##*/}: ORVANT_WINE_ARCH must be 32 or 64, not '$orvant_wine_arch'" >&2
+    exit 2
+    ;;
+esac
+export ORVANT_WINE_ARCH=$orvant_wine_arch
+# One server serves programs of either size; the 64-bit one is there
+# wherever wine64 is (and is the only one that runs on a 64-bit-only host).
+if [ -x /usr/lib/wine/wineserver64 ]; then
+  export WINESERVER=/usr/lib/wine/wineserver64
+else
+  export WINESERVER=/usr/lib/wine/wineserver32
+fi
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+
+wine() { "$WINELOADER" "$@"; }
+wineserver() { "$WINESERVER" "$@"; }
+
+# The default prefix of a kind (run or test) for this build, under the
+# repository's build/: the 32-bit build keeps the names it always had.
+orvant_prefix() {
+  local top=$1 kind=$2 bits=
+  [ "$orvant_wine_arch" = 32 ] || bits=64
+  case $kind in
+    run) echo "$top/build/wine$bits-prefix" ;;
+    test) echo "$top/build/wine$bits-test-prefix" ;;
+  esac
+}
+
+# The build tree of this build's preset (windows or windows64).
+orvant_win_build() {
+  if [ "$orvant_wine_arch" = 32 ]; then echo "$1/build/win32"; else echo "$1/build/win64"; fi
+}
+
+# 32 or 64 for a Windows program (its PE header's machine), else nothing.
+orvant_pe_bits() {
+  local offset machine
+  offset=$(od -An -t u4 -j 60 -N 4 "$1" 2>/dev/null | tr -d ' ') || return 0
+  [ -n "$offset" ] || return 0
+  machine=$(od -An -t x2 -j $((offset + 4)) -N 2 "$1" 2>/dev/null | tr -d ' ')
+  case $machine in
+    014c) echo 32 ;;
+    8664) echo 64 ;;
+  esac
+}
+
+# Fails with the loader's own words when it cannot run on this host.
+orvant_check_loader() {
+  local out
+  if ! out=$("$WINELOADER" --version 2>&1 </dev/null); then
+    echo "${0##*/}: the $orvant_wine_arch-bit Wine loader $WINELOADER does not run here: ${out:-no output}" >&2
+    if [ "$orvant_wine_arch" = 32 ]; then
+      echo "${0##*/}: scripts/wine-arch says which builds this host runs; ORVANT_WINDOWS_BUILDS=64 (or ORVANT_WINE_ARCH=64) uses the 64-bit one" >&2
+    else
+      echo "${0##*/}: scripts/bootstrap installs wine64" >&2
+    fi
+    return 1
+  fi
+}

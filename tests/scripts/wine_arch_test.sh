@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The host decision (scripts/wine-arch), against stand-in 32-bit loaders: one
+# that runs, one that fails as on a kernel without 32-bit execution, and the
+# forcing variable.
+#   tests/scripts/wine_arch_test.sh PATH/TO/wine-arch
+set -uo pipefail
+arch=$1
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+failures=0
+expect() {  # name, expected, actual
+  if [ "$2" != "$3" ]; then
+    echo "FAILED: $1: expected '$2', got '$3'"
+    failures=$((failures + 1))
+  else
+    echo "ok: $1"
+  fi
+}
+
+printf '#!/bin/sh\necho "wine-8.0"\n' >"$dir/runs"
+printf '#!/bin/sh\necho "%s: Exec format error" >&2\nexit 126\n' "$dir/refused" >"$dir/refused"
+chmod +x "$dir/runs" "$dir/refused"
+
+# run LOADER [VAR=VALUE] [--why]
+run() {
+  local loader=$1 set=() flag=
+  shift
+  for a in "$@"; do if [ "$a" = --why ]; then flag=--why; else set+=("$a"); fi; done
+  env -u ORVANT_WINDOWS_BUILDS ORVANT_WINE32_LOADER="$dir/$loader" "${set[@]}" "$arch" $flag
+}
+
+expect "a loader that runs: both builds" "32 64" "$(run runs)"
+expect "a loader that runs: no reason given" "" "$(run runs --why)"
+expect "a refused loader: the 64-bit build only" "64" "$(run refused)"
+expect "a refused loader: its own error is the reason" \
+  "this host runs no 32-bit code: $dir/refused fails ($dir/refused: Exec format error)" "$(run refused --why)"
+expect "forced to 64 where both run" "64" "$(run runs ORVANT_WINDOWS_BUILDS=64)"
+expect "forced to 64: says so" "ORVANT_WINDOWS_BUILDS=64 leaves it out" "$(run runs ORVANT_WINDOWS_BUILDS=64 --why)"
+expect "forced to 32" "32" "$(run refused ORVANT_WINDOWS_BUILDS=32)"
+expect "forced to both" "32 64" "$(run refused ORVANT_WINDOWS_BUILDS='64 32')"
+ORVANT_WINDOWS_BUILDS=65 "$arch" >/dev/null 2>&1
+expect "a forced value that is no build is refused" 2 $?
+
+if [ "$failures" -eq 0 ]; then echo "all passed"; else exit 1; fi
