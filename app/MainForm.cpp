@@ -15,8 +15,9 @@ TMain::TMain(TComponent* owner) : TForm(owner) {
       TKeypadParts{*Keypad, *Snap, *SnapTimer, *RepeatTimer, [this] { return CurrentZone(); }});
 }
 
-// What the link reported to this window goes nowhere once it is gone.
-TMain::~TMain() { InstallLinkReports({}); }
+// The link's reports to this window are taken back by the entry (Main.cpp)
+// before the process ends; nothing is left to do when the window goes.
+TMain::~TMain() = default;
 
 void TMain::MainCreate(TObject*) {
   MenuVersionID->SetCaption(ProgramVersion);

@@ -26,7 +26,9 @@ struct TLinkReports {
   std::function<void(DWORD port)> PortMarks;
 };
 
-// Main thread. Replaces the reports; an empty one reports nothing.
+// Main thread. Replaces the reports; an empty one reports nothing. The
+// reports are kept in storage that is never destroyed, so a replacement made
+// during the process's end finds them intact.
 void InstallLinkReports(TLinkReports reports);
 
 // Main thread. Pass a report on, if one is installed.
