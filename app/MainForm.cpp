@@ -4,6 +4,8 @@
 
 #include "app/Geometry.h"
 #include "app/TerminalPane.h"
+#include "framework/Application.h"
+#include "framework/Dialogs.h"
 #include "link/LinkReports.h"
 
 TMain* Main = nullptr;
@@ -34,6 +36,7 @@ void TMain::MainCreate(TObject*) {
   reports.ShowLine = &ShowLine;
   reports.ShowReceived = &ShowReceived;
   reports.PortMarks = [this](DWORD port) { ShowPortMarks(port); };
+  reports.NoPort = [] { ShowModalBox("Select COM port (Settings->Port)", Application->Title, MB_OK); };
   InstallLinkReports(std::move(reports));
 }
 

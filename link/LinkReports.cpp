@@ -89,6 +89,10 @@ void ReportPortMarks(DWORD port) {
   if (Reports().PortMarks) Reports().PortMarks(port);
 }
 
+void ReportNoPort() {
+  if (Reports().NoPort) Reports().NoPort();
+}
+
 void HandOverLine(const char* text) {
   THandOver& h = HandOver();
   bool post = false;

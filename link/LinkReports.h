@@ -24,6 +24,9 @@ struct TLinkReports {
   // The port that is open now, 1 to 8, or 0 when none is: after every open,
   // every failed open and every close (a lost port included).
   std::function<void(DWORD port)> PortMarks;
+  // An action (a key press, an Enter) found no port open; it is not carried
+  // out. The user is told to pick one; the report returns once told.
+  std::function<void()> NoPort;
 };
 
 // Main thread. Replaces the reports; an empty one reports nothing. The
@@ -35,6 +38,7 @@ void InstallLinkReports(TLinkReports reports);
 void ReportLine(const char* text, bool show);
 void ReportReceived(const std::vector<std::string>& lines);
 void ReportPortMarks(DWORD port);
+void ReportNoPort();
 
 // Any thread. Hands a received line over to the main thread, where it is
 // reported through ShowReceived in the order handed over; never waits. Lines

@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "framework/Application.h"
-#include "framework/Dialogs.h"
 #include "link/CommandLine.h"
 #include "link/LinkReports.h"
 #include "link/Receiver.h"
@@ -11,7 +9,7 @@
 
 bool PortReady() {
   if (PortHandle != INVALID_HANDLE_VALUE) return true;
-  ShowModalBox("Select COM port (Settings->Port)", Application->Title, MB_OK);
+  ReportNoPort();
   return false;
 }
 

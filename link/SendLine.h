@@ -2,9 +2,8 @@
 // one line of text, then CR LF in a write of its own.
 #pragma once
 
-// True when a port is open. Otherwise shows "Select COM port
-// (Settings->Port)" in a box modal to the application, captioned with the
-// application's title, waits for it to be closed and returns false. Called
+// True when a port is open. Otherwise reports that there is none
+// (ReportNoPort), which returns once the user was told, and returns false. Called
 // once at the start of an action (a key press, an Enter); the repeats of
 // that action do not ask again.
 bool PortReady();

@@ -130,7 +130,7 @@ TEST(ProgramEnd, ClosingTheWindowWhileLinesStreamEndsAtOnceAndGivesThePortBack) 
   int linesRun = 0;
   InstallLinkReports({[&linesRun](const char*, bool) { ++linesRun; },
                       [&linesRun](const std::vector<std::string>& lines) { linesRun += static_cast<int>(lines.size()); },
-                      nullptr});
+                      nullptr, nullptr});
   PumpFor(300);
   EXPECT_EQ(linesRun, 0);
   InstallLinkReports({});
