@@ -341,6 +341,13 @@ TEST_F(Receiving, QuickSwitchingWhileThePeersStreamLeaksNothingAndRepeatsNothing
 
 // ------------------------------------------------------------ lost port
 
+// Writes as the port would, counting those made with no port to write to.
+int WritesWithoutPort = 0;
+BOOL WINAPI WatchedWrite(HANDLE file, LPCVOID bytes, DWORD size, LPDWORD written, LPOVERLAPPED o) {
+  WritesWithoutPort += file == INVALID_HANDLE_VALUE;
+  return WriteFile(file, bytes, size, written, o);
+}
+
 TEST_F(Receiving, APeerThatGoesAwayClosesThePortQuietly) {
   {
     SerialPeer peer(7);
@@ -381,11 +388,14 @@ TEST_F(Receiving, AKeyPressRightAfterThePeerWentAwayClosesThePortToo) {
     ASSERT_TRUE(KillPair(8));
   }
   // Whichever notices first, the write or the receiver, the port ends closed
-  // and the press itself does not fail.
+  // and the press itself does not fail; no write goes anywhere without it.
+  SetPlatformWriteFile(&WatchedWrite);
   SendLine("into the void", false);
   ASSERT_TRUE(PumpUntil([] { return PortHandle == INVALID_HANDLE_VALUE; }));
   EXPECT_EQ(Marks(), "--------");
   SendLine("after the close", false);
+  SetPlatformWriteFile(nullptr);
+  EXPECT_EQ(WritesWithoutPort, 0);
   EXPECT_TRUE(boxes.empty());
   ASSERT_TRUE(RevivePair(8));
 }
