@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "framework/Mailbox.h"
 #include "link/LinkReports.h"
 #include "link/SerialPort.h"
 
@@ -85,15 +86,24 @@ void TRead::ReceiveLoop() {
     // thread, which stops this receiver the usual way.
   }
   if (stopped) return;
-  try {
-    RequestLostPortClose(generation);
-  } catch (...) {
-    // No memory even for the request: the port stays open until the user
-    // picks a port, which stops this receiver all the same.
-  }
   // Ending before ClosePort asks would release this object while ReadThread
-  // still refers to it.
-  while (!StopRequested.load()) Pause(INFINITE);
+  // still refers to it. Until then the request is asked again at every pause,
+  // as the hand-over of lines asks: one that could not be made (no memory)
+  // is made again, and one whose wake-up the platform refused (the message
+  // quota on Windows) waits in the mailbox for a wake-up that comes.
+  bool requested = false;
+  while (!StopRequested.load()) {
+    try {
+      if (requested) {
+        WakeMailbox();
+      } else {
+        RequestLostPortClose(generation);
+        requested = true;
+      }
+    } catch (...) {
+    }
+    Pause(ReceiveIdlePollMs);
+  }
 }
 
 bool TRead::ReceiveUntilStopOrLoss() {

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "framework/Mailbox.h"
 #include "link/Receiver.h"
 #include "link/SendLine.h"
 #include "support/SerialFixture.h"
@@ -341,6 +342,13 @@ TEST_F(Receiving, QuickSwitchingWhileThePeersStreamLeaksNothingAndRepeatsNothing
 
 // ------------------------------------------------------------ lost port
 
+// The platform refuses the next wake-up of the mailbox, as at the message
+// quota on Windows.
+std::atomic<bool> RefuseNextPost{false};
+BOOL WINAPI RefuseOnce(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return !RefuseNextPost.exchange(false) && PostMessageA(hwnd, msg, wParam, lParam);
+}
+
 // Writes as the port would, counting those made with no port to write to.
 int WritesWithoutPort = 0;
 BOOL WINAPI WatchedWrite(HANDLE file, LPCVOID bytes, DWORD size, LPDWORD written, LPOVERLAPPED o) {
@@ -354,10 +362,15 @@ TEST_F(Receiving, APeerThatGoesAwayClosesThePortQuietly) {
     Pick(7);
     peer.Write("before\n");
     ASSERT_TRUE(WaitForLines(1));
+    // The receiver's request to close is refused once; it is asked again.
+    SetPlatformPostMessage(&RefuseOnce);
+    RefuseNextPost = true;
     ASSERT_TRUE(KillPair(7));
   }
   ASSERT_TRUE(PumpUntil([] { return PortHandle == INVALID_HANDLE_VALUE; }))
       << "the lost port is closed";
+  SetPlatformPostMessage(nullptr);
+  EXPECT_FALSE(RefuseNextPost) << "no request was refused";
   EXPECT_EQ(Marks(), "--------");
   EXPECT_EQ(ReadThread, nullptr);
   EXPECT_TRUE(boxes.empty()) << "nothing is reported";
