@@ -155,7 +155,13 @@ void TWinControl::CreateWnd() {
   }
   if (!own_class_) {
     Bind(hwnd);
-    SetWindowSubclass(hwnd, &SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    // A window the control does not hear would be one it cannot follow.
+    if (!SetWindowSubclass(hwnd, &SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this))) {
+      Unbind();
+      DestroyWindow(hwnd);
+      creating_ = false;
+      throw EOutOfResources("Error creating window");
+    }
   }
   ApplyFont();
   HandleCreated();

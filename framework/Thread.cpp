@@ -25,6 +25,8 @@ const unsigned CallInFlight = 2;
 
 bool OnMainThread() { return GetCurrentThreadId() == MainThreadID; }
 
+TBeginThreadFunc PlatformBeginThread = &_beginthreadex;
+
 // The main thread waits for a thread that is already inside a hand-over (or
 // about to send one): handle only messages sent by other threads, so that the
 // hand-over completes, and dispatch nothing posted. Once the hand-over is
@@ -41,6 +43,10 @@ void WaitServingSentMessages(HANDLE thread) {
 
 }  // namespace
 
+void SetPlatformBeginThread(TBeginThreadFunc func) {
+  PlatformBeginThread = func ? func : &_beginthreadex;
+}
+
 TThread::TThread(bool StartSuspended) : StartedSuspended(StartSuspended) {
   if (!OnMainThread()) throw EThread("A thread object can only be created on the main thread");
   AcquireHandOverWindow();
@@ -54,11 +60,22 @@ void TThread::Start() {
   // _beginthreadex rather than CreateThread: the static C run-time sets up and
   // releases its per-thread data around the entry.
   unsigned ident = 0;
-  const uintptr_t handle = _beginthreadex(nullptr, 0, &TThread::Entry, this, CREATE_SUSPENDED, &ident);
-  if (handle == 0) return;  // no thread: the object behaves as one never started
+  const uintptr_t handle =
+      PlatformBeginThread(nullptr, 0, &TThread::Entry, this, CREATE_SUSPENDED, &ident);
+  // Raised out of Create, which then destroys the object: as one never
+  // started, it has nothing to wait for.
+  if (handle == 0) throw EOutOfResources("Error creating thread");
   ThreadHandle = reinterpret_cast<HANDLE>(handle);
   ThreadIdent = ident;
-  ResumeThread(ThreadHandle);
+  if (ResumeThread(ThreadHandle) == static_cast<DWORD>(-1)) {
+    // The thread never ran a line of code, so ending it holds no lock; only
+    // the run-time's small per-thread block given to it is lost.
+    TerminateThread(ThreadHandle, 1);
+    CloseHandle(ThreadHandle);
+    ThreadHandle = nullptr;
+    ThreadIdent = 0;
+    throw EOutOfResources("Error creating thread");
+  }
 }
 
 TThread::~TThread() {

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "framework/Mailbox.h"
+#include "framework/SysUtils.h"
 #include "link/LinkReports.h"
 #include "link/SerialPort.h"
 
@@ -23,6 +24,12 @@ void HandOverReceivedLine(const char* line) { HandOverLine(line); }
 LineSink ReceivedLineSink = &HandOverReceivedLine;
 
 TReadFileFunc PlatformReadFile = &::ReadFile;
+TCreateEventFunc PlatformCreateEvent = &::CreateEventA;
+
+// The open port's events (TRead::OpenEvents); written only while no
+// receiver runs.
+HANDLE Wake = nullptr;
+HANDLE Sent = nullptr;
 
 }  // namespace
 
@@ -31,6 +38,10 @@ void SetReceivedLineSink(LineSink sink) {
 }
 
 void SetPlatformReadFile(TReadFileFunc func) { PlatformReadFile = func ? func : &::ReadFile; }
+
+void SetPlatformCreateEvent(TCreateEventFunc func) {
+  PlatformCreateEvent = func ? func : &::CreateEventA;
+}
 
 void NoteLinkActivity() { LastLinkActivity.store(GetTickCount()); }
 
@@ -48,17 +59,27 @@ DWORD ReceivePollInterval(DWORD lastActivity, DWORD now) {
 
 TRead::TRead() : TThread(false) {}
 
-HANDLE TRead::WakeEvent() {
+HANDLE TRead::WakeEvent() { return Wake; }
+
+HANDLE TRead::SentEvent() { return Sent; }
+
+// Without them every pause would return at once and the receiver would spin.
+void TRead::OpenEvents() {
   // Manual reset: a stop asked for before the loop's first wait, or while it
   // reads, is still seen by the next wait.
-  static const HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  return event;
+  Wake = PlatformCreateEvent(nullptr, TRUE, FALSE, nullptr);
+  // Auto reset: one line sent cuts one pause short.
+  Sent = PlatformCreateEvent(nullptr, FALSE, FALSE, nullptr);
+  if (Wake == nullptr || Sent == nullptr) {
+    CloseEvents();
+    throw EOutOfResources("Error creating event");
+  }
 }
 
-HANDLE TRead::SentEvent() {
-  // Auto reset: one line sent cuts one pause short.
-  static const HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-  return event;
+void TRead::CloseEvents() {
+  if (Wake != nullptr) CloseHandle(Wake);
+  if (Sent != nullptr) CloseHandle(Sent);
+  Wake = Sent = nullptr;
 }
 
 void TRead::Pause(DWORD ms) {

@@ -1,8 +1,9 @@
 // The link at its edges: a port whose driver refuses the "return at once"
 // read time-outs (reads then block until the whole request arrives), a
 // device whose reads fail while the port still reports input, and a
-// receiver that cannot go on. None may freeze the window, hang a close or
-// leave a receiver object behind that a later close would touch.
+// receiver that cannot be made or cannot go on. None may freeze the window,
+// hang a close or leave a receiver object behind that a later close would
+// touch.
 #include <windows.h>
 
 #include <atomic>
@@ -10,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "framework/Thread.h"
 #include "link/Receiver.h"
 #include "support/SerialFixture.h"
 #include "support/SerialPeer.h"
@@ -43,6 +45,11 @@ private:
   HANDLE done_;
   std::thread thread_;
 };
+
+// The platform has no event or no thread left.
+HANDLE WINAPI RefuseEvent(LPSECURITY_ATTRIBUTES, BOOL, BOOL, LPCSTR) { return nullptr; }
+uintptr_t __cdecl RefuseThread(void*, unsigned, unsigned(__stdcall*)(void*), void*, unsigned,
+                               unsigned*) { return 0; }
 
 // A device whose reads fail: the next FailingReads reads fail with
 // FailWith, then reads work again; ClearCommError still reports the input.
@@ -154,9 +161,23 @@ TEST_F(LinkEdges, AFailingReadClosesThePortOnlyWhenTheDeviceIsGone) {
   }
 }
 
-TEST_F(LinkEdges, AReceiverThatCannotGoOnClosesItsPortQuietly) {
+TEST_F(LinkEdges, AReceiverThatCannotBeMadeOrGoOnLeavesThePortClosed) {
   SerialPeer peer(6);
   ASSERT_TRUE(peer.IsOpen());
+  // One that cannot be made, with no event or no thread left, fails the open
+  // as an open fails, and says why: no receiver spins, none is left behind.
+  for (const bool noEvent : {true, false}) {
+    SetPlatformCreateEvent(noEvent ? &RefuseEvent : nullptr);
+    SetPlatformBeginThread(noEvent ? nullptr : &RefuseThread);
+    Pick(6);
+    EXPECT_EQ(ReadThread, nullptr);
+    EXPECT_EQ(TThread::LiveThreadCount(), 0);
+  }
+  SetPlatformBeginThread(nullptr);
+  EXPECT_EQ(boxes, (Lines{"Error creating event.", "Error creating thread."}));
+  EXPECT_EQ(Marks(), "--------");
+  boxes.clear();
+
   SetReceivedLineSink([](const char*) { throw std::bad_alloc(); });
   Pick(6);
   ASSERT_EQ(Marks(), "-----6--");
