@@ -2,6 +2,10 @@
 
 #include <process.h>
 
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
 #include "framework/SysInit.h"
 #include "framework/SysUtils.h"
 #include "framework/UtilWindow.h"
@@ -26,6 +30,22 @@ const unsigned CallInFlight = 2;
 bool OnMainThread() { return GetCurrentThreadId() == MainThreadID; }
 
 TBeginThreadFunc PlatformBeginThread = &_beginthreadex;
+
+// The objects inside Synchronize whose hand-over message has not been
+// handled yet. The window acts on a message only for one of them, and once:
+// any process may send or post it anything, and what its long parameter
+// points at is read only once it is known to be one of these.
+std::mutex CallsLock;
+std::vector<const void*> CallsInFlight;
+
+// True when the object's call was in flight; it no longer is.
+bool TakeCallInFlight(const void* thread) {
+  std::lock_guard<std::mutex> guard(CallsLock);
+  const auto at = std::find(CallsInFlight.begin(), CallsInFlight.end(), thread);
+  if (at == CallsInFlight.end()) return false;
+  CallsInFlight.erase(at);
+  return true;
+}
 
 // The main thread waits for a thread that is already inside a hand-over (or
 // about to send one): handle only messages sent by other threads, so that the
@@ -146,7 +166,16 @@ void TThread::Synchronize(TThreadMethod method) {
   }
   PendingError = nullptr;
   PendingCall = std::move(method);
+  try {
+    std::lock_guard<std::mutex> guard(CallsLock);
+    CallsInFlight.push_back(this);
+  } catch (...) {
+    PendingCall = nullptr;
+    HandOverFlags.fetch_and(~CallInFlight);
+    throw;
+  }
   SendMessageA(HandOverWindow.load(), HandOverMessage, 0, reinterpret_cast<LPARAM>(this));
+  TakeCallInFlight(this);  // still there when no message came through
   PendingCall = nullptr;
   HandOverFlags.fetch_and(~CallInFlight);
   if (PendingError) {
@@ -200,7 +229,7 @@ unsigned __stdcall TThread::Entry(void* param) {
 }
 
 LRESULT TThread::HandOverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == HandOverMessage && lParam != 0) {
+  if (message == HandOverMessage && TakeCallInFlight(reinterpret_cast<const void*>(lParam))) {
     auto* thread = reinterpret_cast<TThread*>(lParam);
     thread->PendingError = nullptr;
     try {
