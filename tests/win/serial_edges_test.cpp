@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
 #include <new>
 #include <string>
 #include <thread>
@@ -26,25 +27,6 @@ BOOL WINAPI RefuseTimeouts(HANDLE port, LPCOMMTIMEOUTS) {
   SetLastError(ERROR_INVALID_PARAMETER);
   return FALSE;
 }
-
-// Should a read block all the same, this writes enough after a while to
-// release it, so the test fails on its time checks instead of hanging.
-class Unblocker {
-public:
-  explicit Unblocker(SerialPeer& peer)
-      : done_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), thread_([this, &peer] {
-          if (WaitForSingleObject(done_, 5000) == WAIT_TIMEOUT) peer.Write(std::string(128, 'u'));
-        }) {}
-  ~Unblocker() {
-    SetEvent(done_);
-    thread_.join();
-    CloseHandle(done_);
-  }
-
-private:
-  HANDLE done_;
-  std::thread thread_;
-};
 
 // The platform has no event or no thread left.
 HANDLE WINAPI RefuseEvent(LPSECURITY_ATTRIBUTES, BOOL, BOOL, LPCSTR) { return nullptr; }
@@ -71,7 +53,9 @@ BOOL WINAPI FailingRead(HANDLE port, LPVOID buffer, DWORD size, LPDWORD got, LPO
 class LinkEdges : public SerialTest {
 protected:
   void TearDown() override {
-    SerialTest::TearDown();
+    SerialTest::TearDown();  // the close, fed should it block
+    closed_ = true;
+    if (feeder_.joinable()) feeder_.join();
     SetPlatformSetCommTimeouts(nullptr);
     SetReceivedLineSink(nullptr);
     SetPlatformReadFile(nullptr);
@@ -83,16 +67,34 @@ protected:
     ClosePort();
     return GetTickCount() - start;
   }
+
+  // A peer that outlives the test's body. Should reads block all the same,
+  // it is fed after a while, more than any read asks for, until the
+  // teardown's close has returned: whatever waits on the reads (the open,
+  // the receiver, that close) goes on, and the test fails on its time checks
+  // in seconds instead of hanging.
+  SerialPeer& FedPeer(int pair) {
+    peer_ = std::make_unique<SerialPeer>(pair);
+    feeder_ = std::thread([this] {
+      for (const DWORD start = GetTickCount(); !closed_; Sleep(50)) {
+        if (GetTickCount() - start > 6000) peer_->Write(std::string(128, 'u'));
+      }
+    });
+    return *peer_;
+  }
+
+  std::unique_ptr<SerialPeer> peer_;
+  std::thread feeder_;
+  std::atomic<bool> closed_{false};
 };
 
 TEST_F(LinkEdges, BlockingReadTimeoutsNeverHoldTheReceiverOrTheClose) {
-  SerialPeer peer(5);
+  SerialPeer& peer = FedPeer(5);
   ASSERT_TRUE(peer.IsOpen());
   Pick(5);
   ASSERT_NE(PortHandle, INVALID_HANDLE_VALUE);
   COMMTIMEOUTS blocking{};
   ASSERT_TRUE(SetCommTimeouts(PortHandle, &blocking));
-  Unblocker unblocker(peer);
 
   peer.Write("abcd\n");  // 5 bytes: far fewer than the buffer's room
   ASSERT_TRUE(PumpUntil([] { return PaneLines() == Lines{"abcd"}; }, 4000)) << PaneText();
@@ -100,14 +102,13 @@ TEST_F(LinkEdges, BlockingReadTimeoutsNeverHoldTheReceiverOrTheClose) {
 }
 
 TEST_F(LinkEdges, AnOpenWithInputPendingAndRefusedTimeoutsDoesNotFreeze) {
-  SerialPeer peer(5);
+  SerialPeer& peer = FedPeer(5);
   ASSERT_TRUE(peer.IsOpen());
   SetPlatformSetCommTimeouts(&RefuseTimeouts);
   Pick(5);  // once, so the pair has been opened before
   ClosePort();
   peer.Write("early");  // 5 bytes waiting at the next open
   PumpFor(100);
-  Unblocker unblocker(peer);
 
   const DWORD start = GetTickCount();
   Pick(5);
