@@ -4,6 +4,7 @@
 #include "app/MainForm.h"
 #include "framework/Application.h"
 #include "framework/Mailbox.h"
+#include "link/LinkReports.h"
 #include "link/SerialPort.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -12,13 +13,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Application->Title = ProgramTitle;
     Application->CreateForm(Main);
     Application->Run();
-    // The receiver is stopped and the port given back its time-outs while
-    // the window still exists; work still on its way to the window (lines
-    // for the pane) is dropped, never run.
-    ClosePort();
-    CloseMailbox();
   } catch (const Exception& e) {
     Application->ShowException(e);
   }
+  // Also after a failure: the receiver is stopped and the port given back
+  // its time-outs while the window still exists; work still on its way to
+  // the window (lines for the pane) is dropped, never run. Then the link
+  // reports nothing more: the window goes with the application object, at
+  // the process's end, and no report may reach it then.
+  ClosePort();
+  CloseMailbox();
+  InstallLinkReports({});
   return 0;
 }

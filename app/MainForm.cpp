@@ -4,6 +4,8 @@
 
 #include "app/Geometry.h"
 #include "app/TerminalPane.h"
+#include "framework/Application.h"
+#include "framework/Dialogs.h"
 #include "link/LinkReports.h"
 
 TMain* Main = nullptr;
@@ -15,8 +17,9 @@ TMain::TMain(TComponent* owner) : TForm(owner) {
       TKeypadParts{*Keypad, *Snap, *SnapTimer, *RepeatTimer, [this] { return CurrentZone(); }});
 }
 
-// What the link reported to this window goes nowhere once it is gone.
-TMain::~TMain() { InstallLinkReports({}); }
+// The link's reports to this window are taken back by the entry (Main.cpp)
+// before the process ends; nothing is left to do when the window goes.
+TMain::~TMain() = default;
 
 void TMain::MainCreate(TObject*) {
   MenuVersionID->SetCaption(ProgramVersion);
@@ -33,6 +36,7 @@ void TMain::MainCreate(TObject*) {
   reports.ShowLine = &ShowLine;
   reports.ShowReceived = &ShowReceived;
   reports.PortMarks = [this](DWORD port) { ShowPortMarks(port); };
+  reports.NoPort = [] { ShowModalBox("Select COM port (Settings->Port)", Application->Title, MB_OK); };
   InstallLinkReports(std::move(reports));
 }
 

@@ -128,7 +128,12 @@ void RestartEraseTimer() {
 
 void TMain::CommBuffKeyPress(TObject*, char& Key) {
   // The typed line comes from the character events alone; the character
-  // itself is left for the pane to apply to its own text.
+  // itself is left for the pane to apply to its own text. Text that reaches
+  // the pane without them (a paste, an input method's composition) shows
+  // there and is not sent by Enter. It may: the pane is the link's record,
+  // typed into, and much of what it shows (echoes, received lines, older text
+  // the caret was put into) is never sent either; the line sent is exactly
+  // the keys typed.
   ApplyTypedChar(TypedLine, Key);
   RestartEraseTimer();
   if (Key == EnterChar) {

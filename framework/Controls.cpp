@@ -155,7 +155,13 @@ void TWinControl::CreateWnd() {
   }
   if (!own_class_) {
     Bind(hwnd);
-    SetWindowSubclass(hwnd, &SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    // A window the control does not hear would be one it cannot follow.
+    if (!SetWindowSubclass(hwnd, &SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this))) {
+      Unbind();
+      DestroyWindow(hwnd);
+      creating_ = false;
+      throw EOutOfResources("Error creating window");
+    }
   }
   ApplyFont();
   HandleCreated();
@@ -240,9 +246,15 @@ TWinControl* TWinControl::FromHandle(HWND hwnd) {
 namespace {
 
 // A subclass procedure installed with SetWindowSubclass receives Unicode
-// messages, also for a window made with the ANSI calls. Controls work with
-// single-byte ANSI characters throughout, so a character message is turned
-// into the ANSI code unit on its way to the control and back on its way on.
+// messages, also for a window made with the ANSI calls, when the common
+// controls install it as a Unicode procedure (so on Windows with version 6
+// of them, and under Wine). Without that (a build or run with the older
+// version) it receives ANSI ones. Controls work with single-byte ANSI
+// characters throughout, so a Unicode character message is turned into the
+// ANSI code unit on its way to the control and back on its way on, and an
+// ANSI one is left alone: converting that too would turn bytes 0x80-0x9F
+// into '?'. IsWindowUnicode answers for the subclass procedure because no
+// procedure is put in front of it.
 WPARAM AnsiChar(WPARAM wide) {
   const wchar_t in = static_cast<wchar_t>(wide);
   char out = '?';
@@ -261,7 +273,7 @@ WPARAM WideChar(WPARAM ansi) {
 
 LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (own_class_) return DefWindowProcA(handle_, msg, wParam, lParam);
-  if (msg == WM_CHAR) wParam = WideChar(wParam);
+  if (msg == WM_CHAR && IsWindowUnicode(handle_)) wParam = WideChar(wParam);
   return DefSubclassProc(handle_, msg, wParam, lParam);
 }
 
@@ -302,6 +314,6 @@ LRESULT CALLBACK TWinControl::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, L
     control->Unbind();
     return DefSubclassProc(hwnd, msg, wParam, lParam);
   }
-  if (msg == WM_CHAR) wParam = AnsiChar(wParam);
+  if (msg == WM_CHAR && IsWindowUnicode(hwnd)) wParam = AnsiChar(wParam);
   return control->Dispatch(msg, wParam, lParam);
 }

@@ -1,5 +1,6 @@
 #include "framework/Dialogs.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "framework/Application.h"
@@ -35,8 +36,12 @@ int ShowModalBox(const std::string& text, const std::string& caption, UINT flags
   const HWND active = GetActiveWindow();
   const HWND main = MainWindow();
   const HWND owner = main ? main : active;
+  // The owner stays enabled: the box disables and re-enables it itself. An
+  // owner still disabled when the box is destroyed makes Windows activate
+  // another program's window (Wine shows nothing wrong there).
   std::vector<HWND> disabled;
   EnumThreadWindows(GetCurrentThreadId(), &CollectEnabled, reinterpret_cast<LPARAM>(&disabled));
+  disabled.erase(std::remove(disabled.begin(), disabled.end(), owner), disabled.end());
   for (HWND hwnd : disabled) EnableWindow(hwnd, FALSE);
 
   int result;

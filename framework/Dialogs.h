@@ -8,8 +8,9 @@
 #include <functional>
 #include <string>
 
-// Shows a message box modal to the whole application: every enabled
-// top-level window of the calling thread is disabled while it is shown, and
+// Shows a message box modal to the whole application: every other enabled
+// top-level window of the calling thread is disabled while it is shown (the
+// owner is disabled by the box itself, and enabled again before it goes), and
 // the window that was active before is made active again afterwards. The
 // box belongs to the application's main window while it exists, whichever
 // window (of this program or another) is active, so it never stands alone;

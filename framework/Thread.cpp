@@ -2,6 +2,10 @@
 
 #include <process.h>
 
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
 #include "framework/SysInit.h"
 #include "framework/SysUtils.h"
 #include "framework/UtilWindow.h"
@@ -25,6 +29,24 @@ const unsigned CallInFlight = 2;
 
 bool OnMainThread() { return GetCurrentThreadId() == MainThreadID; }
 
+TBeginThreadFunc PlatformBeginThread = &_beginthreadex;
+
+// The objects inside Synchronize whose hand-over message has not been
+// handled yet. The window acts on a message only for one of them, and once:
+// any process may send or post it anything, and what its long parameter
+// points at is read only once it is known to be one of these.
+std::mutex CallsLock;
+std::vector<const void*> CallsInFlight;
+
+// True when the object's call was in flight; it no longer is.
+bool TakeCallInFlight(const void* thread) {
+  std::lock_guard<std::mutex> guard(CallsLock);
+  const auto at = std::find(CallsInFlight.begin(), CallsInFlight.end(), thread);
+  if (at == CallsInFlight.end()) return false;
+  CallsInFlight.erase(at);
+  return true;
+}
+
 // The main thread waits for a thread that is already inside a hand-over (or
 // about to send one): handle only messages sent by other threads, so that the
 // hand-over completes, and dispatch nothing posted. Once the hand-over is
@@ -41,6 +63,10 @@ void WaitServingSentMessages(HANDLE thread) {
 
 }  // namespace
 
+void SetPlatformBeginThread(TBeginThreadFunc func) {
+  PlatformBeginThread = func ? func : &_beginthreadex;
+}
+
 TThread::TThread(bool StartSuspended) : StartedSuspended(StartSuspended) {
   if (!OnMainThread()) throw EThread("A thread object can only be created on the main thread");
   AcquireHandOverWindow();
@@ -54,11 +80,22 @@ void TThread::Start() {
   // _beginthreadex rather than CreateThread: the static C run-time sets up and
   // releases its per-thread data around the entry.
   unsigned ident = 0;
-  const uintptr_t handle = _beginthreadex(nullptr, 0, &TThread::Entry, this, CREATE_SUSPENDED, &ident);
-  if (handle == 0) return;  // no thread: the object behaves as one never started
+  const uintptr_t handle =
+      PlatformBeginThread(nullptr, 0, &TThread::Entry, this, CREATE_SUSPENDED, &ident);
+  // Raised out of Create, which then destroys the object: as one never
+  // started, it has nothing to wait for.
+  if (handle == 0) throw EOutOfResources("Error creating thread");
   ThreadHandle = reinterpret_cast<HANDLE>(handle);
   ThreadIdent = ident;
-  ResumeThread(ThreadHandle);
+  if (ResumeThread(ThreadHandle) == static_cast<DWORD>(-1)) {
+    // The thread never ran a line of code, so ending it holds no lock; only
+    // the run-time's small per-thread block given to it is lost.
+    TerminateThread(ThreadHandle, 1);
+    CloseHandle(ThreadHandle);
+    ThreadHandle = nullptr;
+    ThreadIdent = 0;
+    throw EOutOfResources("Error creating thread");
+  }
 }
 
 TThread::~TThread() {
@@ -129,7 +166,16 @@ void TThread::Synchronize(TThreadMethod method) {
   }
   PendingError = nullptr;
   PendingCall = std::move(method);
+  try {
+    std::lock_guard<std::mutex> guard(CallsLock);
+    CallsInFlight.push_back(this);
+  } catch (...) {
+    PendingCall = nullptr;
+    HandOverFlags.fetch_and(~CallInFlight);
+    throw;
+  }
   SendMessageA(HandOverWindow.load(), HandOverMessage, 0, reinterpret_cast<LPARAM>(this));
+  TakeCallInFlight(this);  // still there when no message came through
   PendingCall = nullptr;
   HandOverFlags.fetch_and(~CallInFlight);
   if (PendingError) {
@@ -183,7 +229,7 @@ unsigned __stdcall TThread::Entry(void* param) {
 }
 
 LRESULT TThread::HandOverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == HandOverMessage && lParam != 0) {
+  if (message == HandOverMessage && TakeCallInFlight(reinterpret_cast<const void*>(lParam))) {
     auto* thread = reinterpret_cast<TThread*>(lParam);
     thread->PendingError = nullptr;
     try {

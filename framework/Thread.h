@@ -30,6 +30,13 @@
 
 #include "framework/Classes.h"
 
+// The call that makes a thread (the run-time's _beginthreadex by default);
+// nullptr restores it. Tests use it to make the platform refuse. Main thread.
+using TBeginThreadFunc = uintptr_t(__cdecl*)(void* security, unsigned stackSize,
+                                             unsigned(__stdcall* entry)(void*), void* param,
+                                             unsigned flags, unsigned* ident);
+void SetPlatformBeginThread(TBeginThreadFunc func);
+
 class TThread : public TObject {
 public:
   using TThreadMethod = std::function<void()>;
@@ -46,6 +53,8 @@ public:
 
   // StartSuspended true: the object never runs Run (and has no thread).
   // Otherwise Create starts it; an object made with new alone never starts.
+  // When the platform gives no thread, Create raises EOutOfResources and
+  // the object is gone.
   explicit TThread(bool StartSuspended);
   ~TThread() override;
 
@@ -126,7 +135,8 @@ private:
   static LRESULT HandOverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static void AcquireHandOverWindow();
   static void ReleaseHandOverWindow();
-  // Starts the operating-system thread of an object made running.
+  // Starts the operating-system thread of an object made running; raises
+  // EOutOfResources when there is none.
   void Start();
   HANDLE PrepareWait(bool& serveCall);
   static DWORD AwaitEnd(HANDLE waitHandle, bool serveCall);

@@ -8,8 +8,12 @@
 
 namespace {
 
-// Main thread only: installed, read and called there.
-TLinkReports Reports;
+// Main thread only: installed, read and called there. Never destroyed, as
+// HandOver() below: whatever runs at the process's end finds it whole.
+TLinkReports& Reports() {
+  static TLinkReports* const reports = new TLinkReports;
+  return *reports;
+}
 
 // The hand-over. Lines are gathered here rather than posted one unit each:
 // the unit that takes them runs on the main thread whenever the mailbox gets
@@ -71,18 +75,22 @@ void TakeHandedOverLines(HandOverTicket& ticket) {
 
 }  // namespace
 
-void InstallLinkReports(TLinkReports reports) { Reports = std::move(reports); }
+void InstallLinkReports(TLinkReports reports) { Reports() = std::move(reports); }
 
 void ReportLine(const char* text, bool show) {
-  if (Reports.ShowLine) Reports.ShowLine(text, show);
+  if (Reports().ShowLine) Reports().ShowLine(text, show);
 }
 
 void ReportReceived(const std::vector<std::string>& lines) {
-  if (Reports.ShowReceived) Reports.ShowReceived(lines);
+  if (Reports().ShowReceived) Reports().ShowReceived(lines);
 }
 
 void ReportPortMarks(DWORD port) {
-  if (Reports.PortMarks) Reports.PortMarks(port);
+  if (Reports().PortMarks) Reports().PortMarks(port);
+}
+
+void ReportNoPort() {
+  if (Reports().NoPort) Reports().NoPort();
 }
 
 void HandOverLine(const char* text) {

@@ -24,15 +24,21 @@ struct TLinkReports {
   // The port that is open now, 1 to 8, or 0 when none is: after every open,
   // every failed open and every close (a lost port included).
   std::function<void(DWORD port)> PortMarks;
+  // An action (a key press, an Enter) found no port open; it is not carried
+  // out. The user is told to pick one; the report returns once told.
+  std::function<void()> NoPort;
 };
 
-// Main thread. Replaces the reports; an empty one reports nothing.
+// Main thread. Replaces the reports; an empty one reports nothing. The
+// reports are kept in storage that is never destroyed, so a replacement made
+// during the process's end finds them intact.
 void InstallLinkReports(TLinkReports reports);
 
 // Main thread. Pass a report on, if one is installed.
 void ReportLine(const char* text, bool show);
 void ReportReceived(const std::vector<std::string>& lines);
 void ReportPortMarks(DWORD port);
+void ReportNoPort();
 
 // Any thread. Hands a received line over to the main thread, where it is
 // reported through ShowReceived in the order handed over; never waits. Lines

@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "framework/Mailbox.h"
+#include "framework/SysUtils.h"
 #include "link/LinkReports.h"
 #include "link/SerialPort.h"
 
@@ -22,6 +24,12 @@ void HandOverReceivedLine(const char* line) { HandOverLine(line); }
 LineSink ReceivedLineSink = &HandOverReceivedLine;
 
 TReadFileFunc PlatformReadFile = &::ReadFile;
+TCreateEventFunc PlatformCreateEvent = &::CreateEventA;
+
+// The open port's events (TRead::OpenEvents); written only while no
+// receiver runs.
+HANDLE Wake = nullptr;
+HANDLE Sent = nullptr;
 
 }  // namespace
 
@@ -30,6 +38,10 @@ void SetReceivedLineSink(LineSink sink) {
 }
 
 void SetPlatformReadFile(TReadFileFunc func) { PlatformReadFile = func ? func : &::ReadFile; }
+
+void SetPlatformCreateEvent(TCreateEventFunc func) {
+  PlatformCreateEvent = func ? func : &::CreateEventA;
+}
 
 void NoteLinkActivity() { LastLinkActivity.store(GetTickCount()); }
 
@@ -47,17 +59,27 @@ DWORD ReceivePollInterval(DWORD lastActivity, DWORD now) {
 
 TRead::TRead() : TThread(false) {}
 
-HANDLE TRead::WakeEvent() {
+HANDLE TRead::WakeEvent() { return Wake; }
+
+HANDLE TRead::SentEvent() { return Sent; }
+
+// Without them every pause would return at once and the receiver would spin.
+void TRead::OpenEvents() {
   // Manual reset: a stop asked for before the loop's first wait, or while it
   // reads, is still seen by the next wait.
-  static const HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  return event;
+  Wake = PlatformCreateEvent(nullptr, TRUE, FALSE, nullptr);
+  // Auto reset: one line sent cuts one pause short.
+  Sent = PlatformCreateEvent(nullptr, FALSE, FALSE, nullptr);
+  if (Wake == nullptr || Sent == nullptr) {
+    CloseEvents();
+    throw EOutOfResources("Error creating event");
+  }
 }
 
-HANDLE TRead::SentEvent() {
-  // Auto reset: one line sent cuts one pause short.
-  static const HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-  return event;
+void TRead::CloseEvents() {
+  if (Wake != nullptr) CloseHandle(Wake);
+  if (Sent != nullptr) CloseHandle(Sent);
+  Wake = Sent = nullptr;
 }
 
 void TRead::Pause(DWORD ms) {
@@ -85,15 +107,24 @@ void TRead::ReceiveLoop() {
     // thread, which stops this receiver the usual way.
   }
   if (stopped) return;
-  try {
-    RequestLostPortClose(generation);
-  } catch (...) {
-    // No memory even for the request: the port stays open until the user
-    // picks a port, which stops this receiver all the same.
-  }
   // Ending before ClosePort asks would release this object while ReadThread
-  // still refers to it.
-  while (!StopRequested.load()) Pause(INFINITE);
+  // still refers to it. Until then the request is asked again at every pause,
+  // as the hand-over of lines asks: one that could not be made (no memory)
+  // is made again, and one whose wake-up the platform refused (the message
+  // quota on Windows) waits in the mailbox for a wake-up that comes.
+  bool requested = false;
+  while (!StopRequested.load()) {
+    try {
+      if (requested) {
+        WakeMailbox();
+      } else {
+        RequestLostPortClose(generation);
+        requested = true;
+      }
+    } catch (...) {
+    }
+    Pause(ReceiveIdlePollMs);
+  }
 }
 
 bool TRead::ReceiveUntilStopOrLoss() {

@@ -35,7 +35,8 @@ constexpr DWORD ReceiveBusySpanMs = 2000;
 // Records traffic on the link: bytes read (receiver) or, through
 // NoteLineSent, a line written (window's thread); the latter also ends a
 // pause of the receiver that is under way, so the answer is looked for at
-// once. Callable from any thread.
+// once. NoteLinkActivity is callable from any thread, NoteLineSent from the
+// window's thread.
 void NoteLinkActivity();
 void NoteLineSent();
 
@@ -49,12 +50,17 @@ public:
   TRead();
 
   // The event that wakes a waiting receiver for its stop: set by ClosePort
-  // beside the stop request, reset by OpenPort before it starts a receiver.
-  // Lives for the whole run, so setting it never touches a receiver object
-  // that may already have released itself.
+  // beside the stop request. It belongs to the open port, not to the
+  // receiver object, so setting it never touches a receiver that may already
+  // have released itself.
   static HANDLE WakeEvent();
   // Set by every line sent (NoteLineSent); ends one pause early.
   static HANDLE SentEvent();
+  // Window's thread. OpenPort makes both events before it starts a receiver
+  // (raising EOutOfResources, with none left made, when the platform
+  // refuses one); ClosePort closes them once no receiver runs.
+  static void OpenEvents();
+  static void CloseEvents();
 
 protected:
   void Run() override { ReceiveLoop(); }
@@ -90,3 +96,9 @@ void SetReceivedLineSink(LineSink sink);
 using TReadFileFunc = BOOL(WINAPI*)(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read,
                                     LPOVERLAPPED overlapped);
 void SetPlatformReadFile(TReadFileFunc func);
+
+// The call that makes the receiver's events (::CreateEventA by default);
+// nullptr restores it. Tests use it to make the platform refuse.
+using TCreateEventFunc = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES security, BOOL manualReset,
+                                         BOOL initialState, LPCSTR name);
+void SetPlatformCreateEvent(TCreateEventFunc func);

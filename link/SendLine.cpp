@@ -2,16 +2,22 @@
 
 #include <cstring>
 
-#include "framework/Application.h"
-#include "framework/Dialogs.h"
 #include "link/CommandLine.h"
 #include "link/LinkReports.h"
 #include "link/Receiver.h"
 #include "link/SerialPort.h"
 
+namespace {
+
+TWriteFileFunc PlatformWriteFile = &::WriteFile;
+
+}  // namespace
+
+void SetPlatformWriteFile(TWriteFileFunc func) { PlatformWriteFile = func ? func : &::WriteFile; }
+
 bool PortReady() {
   if (PortHandle != INVALID_HANDLE_VALUE) return true;
-  ShowModalBox("Select COM port (Settings->Port)", Application->Title, MB_OK);
+  ReportNoPort();
   return false;
 }
 
@@ -33,14 +39,19 @@ void SendLine(const char* text, bool echo) {
 }
 
 bool WritePort(const char* text) {
+  // No port: none was picked, or the line's first write found it lost.
+  // INVALID_HANDLE_VALUE is also the current process's pseudo-handle, never
+  // a thing to write to.
+  if (PortHandle == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
-  if (WriteFile(PortHandle, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr)) {
+  const DWORD size = static_cast<DWORD>(std::strlen(text));
+  if (PlatformWriteFile(PortHandle, text, size, &written, nullptr)) {
     NoteLineSent();  // an answer is likely: the receiver looks at once, then often
     return true;
   }
   // A port that has gone away is closed here, on the window's thread, as the
   // receiver would have it closed; a write that follows (the terminator)
-  // then fails on the invalid handle and the close does nothing again.
-  if (PortHandle != INVALID_HANDLE_VALUE && IsPortLostError(GetLastError())) ClosePort();
+  // then writes nothing.
+  if (IsPortLostError(GetLastError())) ClosePort();
   return false;
 }

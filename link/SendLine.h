@@ -2,9 +2,10 @@
 // one line of text, then CR LF in a write of its own.
 #pragma once
 
-// True when a port is open. Otherwise shows "Select COM port
-// (Settings->Port)" in a box modal to the application, captioned with the
-// application's title, waits for it to be closed and returns false. Called
+#include <windows.h>
+
+// True when a port is open. Otherwise reports that there is none
+// (ReportNoPort), which returns once the user was told, and returns false. Called
 // once at the start of an action (a key press, an Enter); the repeats of
 // that action do not ask again.
 bool PortReady();
@@ -14,5 +15,11 @@ bool PortReady();
 void SendLine(const char* text, bool echo);
 
 // One synchronous write of the text's bytes; true when the write call
-// succeeded.
+// succeeded. With no port open nothing is written and false comes back.
 bool WritePort(const char* text);
+
+// The call that writes the port (::WriteFile by default); nullptr restores
+// it. Tests use it to see every write. Window's thread only.
+using TWriteFileFunc = BOOL(WINAPI*)(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written,
+                                     LPOVERLAPPED overlapped);
+void SetPlatformWriteFile(TWriteFileFunc func);

@@ -77,8 +77,16 @@ bool OpenPort(DWORD n) {
 
   DropPendingInput();
 
-  ResetEvent(TRead::WakeEvent());
-  ReadThread = TThread::Create<TRead>();
+  // No receiver without its events and its thread: the open then fails as
+  // an open fails (the port closed, the marks cleared), and the error goes on
+  // to the exception box.
+  try {
+    TRead::OpenEvents();
+    ReadThread = TThread::Create<TRead>();
+  } catch (...) {
+    ClosePort();
+    throw;
+  }
 
   ReportPortMarks(n);
   return true;
@@ -93,6 +101,7 @@ void ClosePort() {
     ReadThread->StopAndWaitFor([] { SetEvent(TRead::WakeEvent()); });
     ReadThread = nullptr;
   }
+  TRead::CloseEvents();
   PurgeComm(PortHandle, PURGE_RXABORT);
   PlatformSetCommTimeouts(PortHandle, &SavedTimeouts);
   CloseHandle(PortHandle);

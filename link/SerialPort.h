@@ -37,7 +37,9 @@ extern TRead* ReadThread;
 // parity, 8 data bits, 1 stop bit, and starts its receiver. Returns false
 // when the port cannot be opened (absent, held by another program, not
 // accessible); then no port is open. Either way the port now open (n or
-// none) is reported (ReportPortMarks).
+// none) is reported (ReportPortMarks). When the platform gives no receiver
+// (no event or thread left) the port is closed again, no port is reported,
+// and EOutOfResources is raised.
 bool OpenPort(DWORD n);
 
 // Stops the receiver, gives the port back its earlier time-outs, closes it

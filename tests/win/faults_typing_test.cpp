@@ -33,9 +33,12 @@ protected:
   }
   void TearDown() override { SetMessageBoxHook(nullptr); }
 
-  static void Type(const std::string& keys) {
+  // As ANSI characters, or (wide) as the Unicode ones they stand for.
+  static void Type(const std::string& keys, bool wide = false) {
     for (char c : keys) {
-      SendMessageA(Main->CommBuff->Handle(), WM_CHAR, static_cast<unsigned char>(c), 0);
+      wchar_t w = static_cast<unsigned char>(c);
+      if (wide) MultiByteToWideChar(CP_ACP, 0, &c, 1, &w, 1);
+      (wide ? SendMessageW : SendMessageA)(Main->CommBuff->Handle(), WM_CHAR, w, 0);
     }
   }
 
@@ -50,6 +53,7 @@ TEST_F(TypingFaults, WhatHappensBetweenTheCharactersNeverChangesTheLineSent) {
     // caret is put into older text.
     std::vector<std::string> Typed;
     std::string Wire;  // what the port gets, as hex
+    bool WideFirst = false;  // the first part typed as Unicode characters
   };
   const std::string x30(30, 'x'), y40(40, 'y'), z63(63, 'z');
   const Case cases[] = {
@@ -66,6 +70,8 @@ TEST_F(TypingFaults, WhatHappensBetweenTheCharactersNeverChangesTheLineSent) {
        {std::string("a\x01\x03\x16\x18\x1a\x1b\t\n\x7f", 10), std::string("\xe9\xff\0b\r", 5)},
        "61 01 03 16 18 1A 1B 09 0A 7F E9 FF 62 0D 0D 0A"},
       {"two lines", true, {"ab\r", "cd\r"}, "61 62 0D 0D 0A 63 64 0D 0D 0A"},
+      {"the euro sign as Unicode (20AC), then as its byte", true, {"\x80", "\x80\r"},
+       "80 80 0D 0D 0A", true},
       {"no port: nothing sent", false, {"lost", "\r"}, ""},
       {"the line after it starts empty", true, {"", "ok\r"}, "6F 6B 0D 0D 0A"},
   };
@@ -78,7 +84,7 @@ TEST_F(TypingFaults, WhatHappensBetweenTheCharactersNeverChangesTheLineSent) {
         ShowLine("RX", true);
         SendMessageA(Main->CommBuff->Handle(), EM_SETSEL, 2, 2);
       }
-      Type(c.Typed[i]);
+      Type(c.Typed[i], c.WideFirst && i == 0);
     }
     if (!c.PortOpen) ++expectedBoxes;
     if (port) {

@@ -1,15 +1,18 @@
 // The link at its edges: a port whose driver refuses the "return at once"
 // read time-outs (reads then block until the whole request arrives), a
 // device whose reads fail while the port still reports input, and a
-// receiver that cannot go on. None may freeze the window, hang a close or
-// leave a receiver object behind that a later close would touch.
+// receiver that cannot be made or cannot go on. None may freeze the window,
+// hang a close or leave a receiver object behind that a later close would
+// touch.
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
 #include <new>
 #include <string>
 #include <thread>
 
+#include "framework/Thread.h"
 #include "link/Receiver.h"
 #include "support/SerialFixture.h"
 #include "support/SerialPeer.h"
@@ -25,24 +28,10 @@ BOOL WINAPI RefuseTimeouts(HANDLE port, LPCOMMTIMEOUTS) {
   return FALSE;
 }
 
-// Should a read block all the same, this writes enough after a while to
-// release it, so the test fails on its time checks instead of hanging.
-class Unblocker {
-public:
-  explicit Unblocker(SerialPeer& peer)
-      : done_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), thread_([this, &peer] {
-          if (WaitForSingleObject(done_, 5000) == WAIT_TIMEOUT) peer.Write(std::string(128, 'u'));
-        }) {}
-  ~Unblocker() {
-    SetEvent(done_);
-    thread_.join();
-    CloseHandle(done_);
-  }
-
-private:
-  HANDLE done_;
-  std::thread thread_;
-};
+// The platform has no event or no thread left.
+HANDLE WINAPI RefuseEvent(LPSECURITY_ATTRIBUTES, BOOL, BOOL, LPCSTR) { return nullptr; }
+uintptr_t __cdecl RefuseThread(void*, unsigned, unsigned(__stdcall*)(void*), void*, unsigned,
+                               unsigned*) { return 0; }
 
 // A device whose reads fail: the next FailingReads reads fail with
 // FailWith, then reads work again; ClearCommError still reports the input.
@@ -64,7 +53,9 @@ BOOL WINAPI FailingRead(HANDLE port, LPVOID buffer, DWORD size, LPDWORD got, LPO
 class LinkEdges : public SerialTest {
 protected:
   void TearDown() override {
-    SerialTest::TearDown();
+    SerialTest::TearDown();  // the close, fed should it block
+    closed_ = true;
+    if (feeder_.joinable()) feeder_.join();
     SetPlatformSetCommTimeouts(nullptr);
     SetReceivedLineSink(nullptr);
     SetPlatformReadFile(nullptr);
@@ -76,16 +67,34 @@ protected:
     ClosePort();
     return GetTickCount() - start;
   }
+
+  // A peer that outlives the test's body. Should reads block all the same,
+  // it is fed after a while, more than any read asks for, until the
+  // teardown's close has returned: whatever waits on the reads (the open,
+  // the receiver, that close) goes on, and the test fails on its time checks
+  // in seconds instead of hanging.
+  SerialPeer& FedPeer(int pair) {
+    peer_ = std::make_unique<SerialPeer>(pair);
+    feeder_ = std::thread([this] {
+      for (const DWORD start = GetTickCount(); !closed_; Sleep(50)) {
+        if (GetTickCount() - start > 6000) peer_->Write(std::string(128, 'u'));
+      }
+    });
+    return *peer_;
+  }
+
+  std::unique_ptr<SerialPeer> peer_;
+  std::thread feeder_;
+  std::atomic<bool> closed_{false};
 };
 
 TEST_F(LinkEdges, BlockingReadTimeoutsNeverHoldTheReceiverOrTheClose) {
-  SerialPeer peer(5);
+  SerialPeer& peer = FedPeer(5);
   ASSERT_TRUE(peer.IsOpen());
   Pick(5);
   ASSERT_NE(PortHandle, INVALID_HANDLE_VALUE);
   COMMTIMEOUTS blocking{};
   ASSERT_TRUE(SetCommTimeouts(PortHandle, &blocking));
-  Unblocker unblocker(peer);
 
   peer.Write("abcd\n");  // 5 bytes: far fewer than the buffer's room
   ASSERT_TRUE(PumpUntil([] { return PaneLines() == Lines{"abcd"}; }, 4000)) << PaneText();
@@ -93,14 +102,13 @@ TEST_F(LinkEdges, BlockingReadTimeoutsNeverHoldTheReceiverOrTheClose) {
 }
 
 TEST_F(LinkEdges, AnOpenWithInputPendingAndRefusedTimeoutsDoesNotFreeze) {
-  SerialPeer peer(5);
+  SerialPeer& peer = FedPeer(5);
   ASSERT_TRUE(peer.IsOpen());
   SetPlatformSetCommTimeouts(&RefuseTimeouts);
   Pick(5);  // once, so the pair has been opened before
   ClosePort();
   peer.Write("early");  // 5 bytes waiting at the next open
   PumpFor(100);
-  Unblocker unblocker(peer);
 
   const DWORD start = GetTickCount();
   Pick(5);
@@ -154,9 +162,23 @@ TEST_F(LinkEdges, AFailingReadClosesThePortOnlyWhenTheDeviceIsGone) {
   }
 }
 
-TEST_F(LinkEdges, AReceiverThatCannotGoOnClosesItsPortQuietly) {
+TEST_F(LinkEdges, AReceiverThatCannotBeMadeOrGoOnLeavesThePortClosed) {
   SerialPeer peer(6);
   ASSERT_TRUE(peer.IsOpen());
+  // One that cannot be made, with no event or no thread left, fails the open
+  // as an open fails, and says why: no receiver spins, none is left behind.
+  for (const bool noEvent : {true, false}) {
+    SetPlatformCreateEvent(noEvent ? &RefuseEvent : nullptr);
+    SetPlatformBeginThread(noEvent ? nullptr : &RefuseThread);
+    Pick(6);
+    EXPECT_EQ(ReadThread, nullptr);
+    EXPECT_EQ(TThread::LiveThreadCount(), 0);
+  }
+  SetPlatformBeginThread(nullptr);
+  EXPECT_EQ(boxes, (Lines{"Error creating event.", "Error creating thread."}));
+  EXPECT_EQ(Marks(), "--------");
+  boxes.clear();
+
   SetReceivedLineSink([](const char*) { throw std::bad_alloc(); });
   Pick(6);
   ASSERT_EQ(Marks(), "-----6--");

@@ -118,6 +118,11 @@ TEST(ProgramEnd, ClosingTheWindowWhileLinesStreamEndsAtOnceAndGivesThePortBack) 
   EXPECT_EQ(HandlesOnTheObject(inside.SameObject), 1u) << "the program's handle is still open";
   EXPECT_EQ(MailboxWindow(), nullptr);
 
+  // The link reports nothing more to the window, which goes only when the
+  // process ends, with the application object.
+  ReportPortMarks(Port);
+  EXPECT_FALSE(Main->MenuCOM4->Checked()) << "a report reached the window after the entry";
+
   // The window goes, as it does when the program ends; no line is run
   // after it, though the processor goes on sending.
   delete Main;
@@ -125,7 +130,7 @@ TEST(ProgramEnd, ClosingTheWindowWhileLinesStreamEndsAtOnceAndGivesThePortBack) 
   int linesRun = 0;
   InstallLinkReports({[&linesRun](const char*, bool) { ++linesRun; },
                       [&linesRun](const std::vector<std::string>& lines) { linesRun += static_cast<int>(lines.size()); },
-                      nullptr});
+                      nullptr, nullptr});
   PumpFor(300);
   EXPECT_EQ(linesRun, 0);
   InstallLinkReports({});

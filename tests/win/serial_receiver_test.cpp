@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "framework/Mailbox.h"
 #include "link/Receiver.h"
 #include "link/SendLine.h"
 #include "support/SerialFixture.h"
@@ -341,16 +342,35 @@ TEST_F(Receiving, QuickSwitchingWhileThePeersStreamLeaksNothingAndRepeatsNothing
 
 // ------------------------------------------------------------ lost port
 
+// The platform refuses the next wake-up of the mailbox, as at the message
+// quota on Windows.
+std::atomic<bool> RefuseNextPost{false};
+BOOL WINAPI RefuseOnce(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return !RefuseNextPost.exchange(false) && PostMessageA(hwnd, msg, wParam, lParam);
+}
+
+// Writes as the port would, counting those made with no port to write to.
+int WritesWithoutPort = 0;
+BOOL WINAPI WatchedWrite(HANDLE file, LPCVOID bytes, DWORD size, LPDWORD written, LPOVERLAPPED o) {
+  WritesWithoutPort += file == INVALID_HANDLE_VALUE;
+  return WriteFile(file, bytes, size, written, o);
+}
+
 TEST_F(Receiving, APeerThatGoesAwayClosesThePortQuietly) {
   {
     SerialPeer peer(7);
     Pick(7);
     peer.Write("before\n");
     ASSERT_TRUE(WaitForLines(1));
+    // The receiver's request to close is refused once; it is asked again.
+    SetPlatformPostMessage(&RefuseOnce);
+    RefuseNextPost = true;
     ASSERT_TRUE(KillPair(7));
   }
   ASSERT_TRUE(PumpUntil([] { return PortHandle == INVALID_HANDLE_VALUE; }))
       << "the lost port is closed";
+  SetPlatformPostMessage(nullptr);
+  EXPECT_FALSE(RefuseNextPost) << "no request was refused";
   EXPECT_EQ(Marks(), "--------");
   EXPECT_EQ(ReadThread, nullptr);
   EXPECT_TRUE(boxes.empty()) << "nothing is reported";
@@ -381,11 +401,14 @@ TEST_F(Receiving, AKeyPressRightAfterThePeerWentAwayClosesThePortToo) {
     ASSERT_TRUE(KillPair(8));
   }
   // Whichever notices first, the write or the receiver, the port ends closed
-  // and the press itself does not fail.
+  // and the press itself does not fail; no write goes anywhere without it.
+  SetPlatformWriteFile(&WatchedWrite);
   SendLine("into the void", false);
   ASSERT_TRUE(PumpUntil([] { return PortHandle == INVALID_HANDLE_VALUE; }));
   EXPECT_EQ(Marks(), "--------");
   SendLine("after the close", false);
+  SetPlatformWriteFile(nullptr);
+  EXPECT_EQ(WritesWithoutPort, 0);
   EXPECT_TRUE(boxes.empty());
   ASSERT_TRUE(RevivePair(8));
 }

@@ -241,6 +241,13 @@ TEST(ThreadSynchronize, RunsTheMethodOnTheMainThreadBeforeReturning) {
   ASSERT_TRUE(PumpUntil([&thread] { return thread->IsFinished(); }));
   EXPECT_EQ(MainThreadID, methodThread.load());
   EXPECT_TRUE(seenAfterReturn);
+
+  // The hand-over's message (0x8FFF) from anyone but a call in flight, as
+  // any process may post it, touches nothing its parameter points at.
+  std::string decoy(4096, '\0');
+  PostMessageA(TThread::HandOverWindowHandle(), 0x8FFF, 0, reinterpret_cast<LPARAM>(&decoy[0]));
+  PumpFor(50);
+  EXPECT_EQ(decoy, std::string(4096, '\0'));
 }
 
 TEST(ThreadSynchronize, TheMethodsExceptionReachesTheCallingThread) {

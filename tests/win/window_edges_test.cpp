@@ -78,6 +78,17 @@ TEST_F(WindowEdges, TheSelectPortBoxBelongsToTheMainWindowWhateverIsActive) {
       EXPECT_EQ(GetActiveWindow(), main);
     }
   }
+  // Where the box would stand, its owner is still enabled (the box disables
+  // it and enables it again before it goes) and the other window is not.
+  std::pair<BOOL, BOOL> enabled;
+  SetMessageBoxHook([&](auto&&...) {
+    enabled = {IsWindowEnabled(main), IsWindowEnabled(other)};
+    return IDOK;
+  });
+  EXPECT_FALSE(PortReady());
+  SetMessageBoxHook(nullptr);
+  EXPECT_EQ(enabled, std::make_pair(TRUE, FALSE)) << "owner, other window";
+  EXPECT_TRUE(IsWindowEnabled(main) && IsWindowEnabled(other));
   DestroyWindow(other);
 }
 
