@@ -5,6 +5,7 @@
 #include "app/Geometry.h"
 #include "app/TerminalPane.h"
 #include "link/LinkReports.h"
+#include "link/SerialPort.h"
 
 TMain* Main = nullptr;
 const char* const ProgramVersion = "1.02";
@@ -65,3 +66,40 @@ void TMain::MenuZoneClick(TObject* Sender) {
 }
 
 int TMain::CurrentZone() const { return MenuZone1->Checked() ? 1 : 2; }
+
+// The keypad's handlers: press, hold and repeat live in the keypad
+// (keypad/KeypadPress.h); the window only forwards its events there.
+
+void TMain::KeypadMouseDown(TObject*, TMouseButton, TShiftState, int X, int Y) {
+  KeypadPress->Press(X, Y);
+}
+
+void TMain::KeypadMouseUp(TObject*, TMouseButton, TShiftState, int, int) { KeypadPress->Release(); }
+
+void TMain::KeypadCaptureLost(TObject*) { KeypadPress->CaptureLost(); }
+
+void TMain::SnapTimerEvent(TObject*) { KeypadPress->MarkerTimerFired(); }
+
+void TMain::RepeatTimerEvent(TObject*) { KeypadPress->RepeatTimerFired(); }
+
+// The Port menu: each of the entries COM1 to COM8 opens the port of its own
+// number, its Tag; the marks follow what the link reports.
+
+void TMain::MenuCOMClick(TObject* Sender) {
+  auto* entry = static_cast<TMenuItem*>(Sender);
+  // Marked before the open is tried; what OpenPort reports leaves the mark
+  // only on a port that opened.
+  entry->SetChecked(true);
+  OpenPort(static_cast<DWORD>(entry->Tag));
+}
+
+void TMain::ShowPortMarks(DWORD port) {
+  TMenuItem* const entries[] = {MenuCOM1, MenuCOM2, MenuCOM3, MenuCOM4,
+                                MenuCOM5, MenuCOM6, MenuCOM7, MenuCOM8};
+  if (port >= 1 && port <= 8) {
+    // The radio rule clears the other entries.
+    entries[port - 1]->SetChecked(true);
+    return;
+  }
+  for (TMenuItem* entry : entries) entry->SetChecked(false);
+}
