@@ -86,11 +86,9 @@ void TMain::RepeatTimerEvent(TObject*) { KeypadPress->RepeatTimerFired(); }
 // number, its Tag; the marks follow what the link reports.
 
 void TMain::MenuCOMClick(TObject* Sender) {
-  auto* entry = static_cast<TMenuItem*>(Sender);
-  // Marked before the open is tried; what OpenPort reports leaves the mark
-  // only on a port that opened.
-  entry->SetChecked(true);
-  OpenPort(static_cast<DWORD>(entry->Tag));
+  // The mark is left to what OpenPort reports: it goes on the entry only if
+  // its port opened, and every entry is cleared otherwise.
+  OpenPort(static_cast<DWORD>(static_cast<TMenuItem*>(Sender)->Tag));
 }
 
 void TMain::ShowPortMarks(DWORD port) {
