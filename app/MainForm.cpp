@@ -7,6 +7,7 @@
 #include "framework/Application.h"
 #include "framework/Dialogs.h"
 #include "link/LinkReports.h"
+#include "link/SerialPort.h"
 
 TMain* Main = nullptr;
 const char* const ProgramVersion = "1.02";
@@ -69,3 +70,38 @@ void TMain::MenuZoneClick(TObject* Sender) {
 }
 
 int TMain::CurrentZone() const { return MenuZone1->Checked() ? 1 : 2; }
+
+// The keypad's handlers: press, hold and repeat live in the keypad
+// (keypad/KeypadPress.h); the window only forwards its events there.
+
+void TMain::KeypadMouseDown(TObject*, TMouseButton, TShiftState, int X, int Y) {
+  KeypadPress->Press(X, Y);
+}
+
+void TMain::KeypadMouseUp(TObject*, TMouseButton, TShiftState, int, int) { KeypadPress->Release(); }
+
+void TMain::KeypadCaptureLost(TObject*) { KeypadPress->CaptureLost(); }
+
+void TMain::SnapTimerEvent(TObject*) { KeypadPress->MarkerTimerFired(); }
+
+void TMain::RepeatTimerEvent(TObject*) { KeypadPress->RepeatTimerFired(); }
+
+// The Port menu: each of the entries COM1 to COM8 opens the port of its own
+// number, its Tag; the marks follow what the link reports.
+
+void TMain::MenuCOMClick(TObject* Sender) {
+  // The mark is left to what OpenPort reports: it goes on the entry only if
+  // its port opened, and every entry is cleared otherwise.
+  OpenPort(static_cast<DWORD>(static_cast<TMenuItem*>(Sender)->Tag));
+}
+
+void TMain::ShowPortMarks(DWORD port) {
+  TMenuItem* const entries[] = {MenuCOM1, MenuCOM2, MenuCOM3, MenuCOM4,
+                                MenuCOM5, MenuCOM6, MenuCOM7, MenuCOM8};
+  if (port >= 1 && port <= 8) {
+    // The radio rule clears the other entries.
+    entries[port - 1]->SetChecked(true);
+    return;
+  }
+  for (TMenuItem* entry : entries) entry->SetChecked(false);
+}

@@ -1,9 +1,9 @@
 // TMain: the program's one window. Its components come from the stored
 // layout (MainLayout.cpp); its handlers live beside the code they belong to:
-//   app/MainForm.cpp      start-up, geometry, zone and pane visibility
+//   app/MainForm.cpp      start-up, geometry, zone and pane visibility; key
+//                         press, hold and repeat, forwarded to the keypad;
+//                         the Port menu and the marks the link reports
 //   app/TerminalPane.cpp  the terminal pane
-//   app/PortMenu.cpp      the Port menu and what the link reports
-//   app/KeypadEvents.cpp  key press, hold and repeat, forwarded to the keypad
 #pragma once
 
 #include <windows.h>

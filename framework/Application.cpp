@@ -23,7 +23,7 @@ void TApplication::Initialize() {
 }
 
 void TApplication::FormCreated(TForm* form) {
-  if (!main_form_) main_form_ = form;
+  if (!mainForm_) mainForm_ = form;
   form->AfterConstruction();
 }
 
@@ -45,7 +45,7 @@ void TApplication::ProcessMessages() {
 }
 
 void TApplication::Run() {
-  if (main_form_ && !main_form_->Visible()) main_form_->SetVisible(true);
+  if (mainForm_ && !mainForm_->Visible()) mainForm_->SetVisible(true);
   MSG msg;
   while (!terminated_) {
     if (!ProcessMessage(msg)) WaitMessage();

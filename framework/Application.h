@@ -43,7 +43,7 @@ public:
     FormCreated(form);
   }
 
-  TForm* MainForm() const { return main_form_; }
+  TForm* MainForm() const { return mainForm_; }
 
   // Runs the message loop until the application ends.
   void Run();
@@ -65,7 +65,7 @@ private:
   void FormCreated(TForm* form);
   bool ProcessMessage(MSG& msg);
 
-  TForm* main_form_ = nullptr;
+  TForm* mainForm_ = nullptr;
   bool terminated_ = false;
 };
 

@@ -18,7 +18,7 @@ void TImage::LoadPictureResource(const std::string& name) {
   bitmap_ = loaded;
   BITMAP info;
   GetObjectA(bitmap_, sizeof(info), &info);
-  picture_size_ = SIZE{info.bmWidth, info.bmHeight};
+  pictureSize_ = SIZE{info.bmWidth, info.bmHeight};
   Invalidate();
 }
 
@@ -28,8 +28,8 @@ void TImage::Paint(HDC hdc) {
   HGDIOBJ old = SelectObject(source, bitmap_);
   // Natural size from the top-left corner; what lies beyond the control is
   // not drawn.
-  const int w = std::min(Width(), static_cast<int>(picture_size_.cx));
-  const int h = std::min(Height(), static_cast<int>(picture_size_.cy));
+  const int w = std::min(Width(), static_cast<int>(pictureSize_.cx));
+  const int h = std::min(Height(), static_cast<int>(pictureSize_.cy));
   BitBlt(hdc, Left(), Top(), w, h, source, 0, 0, SRCCOPY);
   SelectObject(source, old);
   DeleteDC(source);
@@ -40,8 +40,8 @@ TShape::TShape(TComponent* owner) : TGraphicControl(owner) { SetBounds(0, 0, 65,
 void TShape::Paint(HDC hdc) {
   HPEN pen = CreatePen(PS_SOLID, 1, ColorToRGB(PenColor));
   HBRUSH brush = CreateSolidBrush(ColorToRGB(BrushColor));
-  HGDIOBJ old_pen = SelectObject(hdc, pen);
-  HGDIOBJ old_brush = SelectObject(hdc, brush);
+  HGDIOBJ oldPen = SelectObject(hdc, pen);
+  HGDIOBJ oldBrush = SelectObject(hdc, brush);
   const RECT r = BoundsRect();
   if (Shape == TShapeType::Circle) {
     // The circle fills the shorter side, centred in the control.
@@ -52,8 +52,8 @@ void TShape::Paint(HDC hdc) {
   } else {
     Rectangle(hdc, r.left, r.top, r.right, r.bottom);
   }
-  SelectObject(hdc, old_brush);
-  SelectObject(hdc, old_pen);
+  SelectObject(hdc, oldBrush);
+  SelectObject(hdc, oldPen);
   DeleteObject(brush);
   DeleteObject(pen);
 }

@@ -17,14 +17,14 @@ public:
   // Loads the picture from a bitmap resource of the program.
   void LoadPictureResource(const std::string& name);
   HBITMAP Picture() const { return bitmap_; }
-  SIZE PictureSize() const { return picture_size_; }
+  SIZE PictureSize() const { return pictureSize_; }
 
   void Paint(HDC hdc) override;
   bool WantsMouse() const override { return true; }
 
 private:
   HBITMAP bitmap_ = nullptr;
-  SIZE picture_size_{0, 0};
+  SIZE pictureSize_{0, 0};
 };
 
 enum class TShapeType { Rectangle, Circle };

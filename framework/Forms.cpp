@@ -7,7 +7,7 @@
 
 namespace {
 
-const char* const kFormClass = "TOrvantForm";
+const char* const FormClassName = "TOrvantForm";
 
 TMouseButton ButtonOf(UINT msg) {
   switch (msg) {
@@ -53,7 +53,7 @@ TForm::~TForm() {
 }
 
 void TForm::CreateParams(TCreateParams& params) {
-  params.ClassName = kFormClass;
+  params.ClassName = FormClassName;
   params.OwnClass = true;
   params.ClassCursor = IDC_ARROW;
   params.Caption = caption_;
@@ -173,8 +173,8 @@ bool TForm::MouseMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (down) {
     TControl* c = ControlAt(x, y);
     if (!c) return false;
-    if (!capture_control_ && c->CapturesOnPress(button)) {
-      capture_control_ = c;
+    if (!captureControl_ && c->CapturesOnPress(button)) {
+      captureControl_ = c;
       SetCapture(handle_);
     }
     c->MouseDown(button, shift, x - c->Left(), y - c->Top());
@@ -184,9 +184,9 @@ bool TForm::MouseMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   // capture lasts until no button that the control captures is down any
   // more (a release's key state tells which buttons are still down), so
   // the release of one of two held buttons does not free the mouse.
-  TControl* c = capture_control_ ? capture_control_ : ControlAt(x, y);
-  if (capture_control_ && !HoldsCapturedButton(capture_control_, wParam)) {
-    capture_control_ = nullptr;
+  TControl* c = captureControl_ ? captureControl_ : ControlAt(x, y);
+  if (captureControl_ && !HoldsCapturedButton(captureControl_, wParam)) {
+    captureControl_ = nullptr;
     ReleaseCapture();
   }
   if (!c) return false;
@@ -201,7 +201,7 @@ void TForm::Paint(HDC hdc, const RECT& area) {
   if (w <= 0 || h <= 0) return;
   HDC memory = CreateCompatibleDC(hdc);
   HBITMAP bitmap = CreateCompatibleBitmap(hdc, w, h);
-  HGDIOBJ old_bitmap = SelectObject(memory, bitmap);
+  HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
   SetViewportOrgEx(memory, -area.left, -area.top, nullptr);
 
   HBRUSH background = CreateSolidBrush(ColorToRGB(Color));
@@ -214,7 +214,7 @@ void TForm::Paint(HDC hdc, const RECT& area) {
 
   SetViewportOrgEx(memory, 0, 0, nullptr);
   BitBlt(hdc, area.left, area.top, w, h, memory, 0, 0, SRCCOPY);
-  SelectObject(memory, old_bitmap);
+  SelectObject(memory, oldBitmap);
   DeleteObject(bitmap);
   DeleteDC(memory);
 }
@@ -251,36 +251,36 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       // A press held on a control ends when the form loses activation: its
       // release would go to another window. Freeing the mouse tells the
       // control (WM_CAPTURECHANGED below).
-      if (LOWORD(wParam) == WA_INACTIVE && capture_control_ && GetCapture() == handle_) {
+      if (LOWORD(wParam) == WA_INACTIVE && captureControl_ && GetCapture() == handle_) {
         ReleaseCapture();
       }
       break;
     case WM_ENTERMENULOOP:
-      in_menu_loop_ = true;
+      inMenuLoop_ = true;
       break;
     case WM_EXITMENULOOP:
-      in_menu_loop_ = false;
+      inMenuLoop_ = false;
       // The menu had the mouse while it ran: a press still held on a control
       // takes it back; one let go meanwhile ended with the menu.
-      if (capture_control_ && GetCapture() != handle_) {
+      if (captureControl_ && GetCapture() != handle_) {
         const WPARAM down = (GetKeyState(VK_LBUTTON) < 0 ? MK_LBUTTON : 0) |
                             (GetKeyState(VK_RBUTTON) < 0 ? MK_RBUTTON : 0) |
                             (GetKeyState(VK_MBUTTON) < 0 ? MK_MBUTTON : 0);
-        if (HoldsCapturedButton(capture_control_, down)) {
+        if (HoldsCapturedButton(captureControl_, down)) {
           SetCapture(handle_);
         } else {
-          TControl* lost = capture_control_;
-          capture_control_ = nullptr;
+          TControl* lost = captureControl_;
+          captureControl_ = nullptr;
           lost->CaptureLost();
         }
       }
       break;
     case WM_CAPTURECHANGED:
-      if (in_menu_loop_) return 0;  // the menu's loop only borrows the mouse
+      if (inMenuLoop_) return 0;  // the menu's loop only borrows the mouse
       // Another window took the mouse, or a dialog disabled this one.
-      if (capture_control_ && reinterpret_cast<HWND>(lParam) != handle_) {
-        TControl* lost = capture_control_;
-        capture_control_ = nullptr;
+      if (captureControl_ && reinterpret_cast<HWND>(lParam) != handle_) {
+        TControl* lost = captureControl_;
+        captureControl_ = nullptr;
         lost->CaptureLost();
       }
       return 0;

@@ -73,8 +73,8 @@ private:
   TMainMenu* menu_ = nullptr;
   HICON icon_ = nullptr;
   // The control that holds the mouse capture since a press, or nullptr.
-  TControl* capture_control_ = nullptr;
+  TControl* captureControl_ = nullptr;
   // A menu of this form runs its loop (the menu bar opened by the keyboard
   // while a button is held): the loop only borrows the mouse.
-  bool in_menu_loop_ = false;
+  bool inMenuLoop_ = false;
 };

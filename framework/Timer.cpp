@@ -7,7 +7,7 @@
 namespace {
 
 // The platform timer of a TTimer is always this one on its own window.
-const UINT_PTR kTimerId = 1;
+const UINT_PTR TimerId = 1;
 
 TSetTimerFunc PlatformSetTimer = &::SetTimer;
 
@@ -17,14 +17,14 @@ void SetPlatformSetTimer(TSetTimerFunc func) { PlatformSetTimer = func ? func : 
 
 // The fields are set directly: no handler exists yet, so nothing would start.
 TTimer::TTimer(TComponent* owner) : TComponent(owner), enabled_(true), interval_(1000) {
-  util_window_ = AllocateUtilWindow(
+  utilWindow_ = AllocateUtilWindow(
       [this](HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) { return WndProc(hwnd, msg, wParam, lParam); });
 }
 
 TTimer::~TTimer() {
   enabled_ = false;
   ResetPlatformTimer();  // only kills: a disabled timer starts nothing, so this cannot raise
-  DeallocateUtilWindow(util_window_);
+  DeallocateUtilWindow(utilWindow_);
 }
 
 void TTimer::SetEnabled(bool enabled) {
@@ -40,23 +40,23 @@ void TTimer::SetInterval(unsigned interval) {
 }
 
 void TTimer::SetOnTimer(TNotifyEvent handler) {
-  on_timer_ = std::move(handler);
+  onTimer_ = std::move(handler);
   ResetPlatformTimer();
 }
 
 // The handler runs from a copy: it may assign a new OnTimer while it runs.
 void TTimer::Fire() {
-  if (!on_timer_) return;
-  TNotifyEvent handler = on_timer_;
+  if (!onTimer_) return;
+  TNotifyEvent handler = onTimer_;
   handler(this);
 }
 
 // A new platform timer's first period counts from the SetTimer call, which is
 // what makes every change restart the countdown from the full interval.
 void TTimer::ResetPlatformTimer() {
-  KillTimer(util_window_, kTimerId);
-  if (interval_ != 0 && enabled_ && on_timer_) {
-    if (PlatformSetTimer(util_window_, kTimerId, interval_, nullptr) == 0) {
+  KillTimer(utilWindow_, TimerId);
+  if (interval_ != 0 && enabled_ && onTimer_) {
+    if (PlatformSetTimer(utilWindow_, TimerId, interval_, nullptr) == 0) {
       throw EOutOfResources("Not enough timers available");
     }
   }

@@ -24,7 +24,7 @@ public:
 
   bool Enabled() const { return enabled_; }
   unsigned Interval() const { return interval_; }
-  const TNotifyEvent& OnTimer() const { return on_timer_; }
+  const TNotifyEvent& OnTimer() const { return onTimer_; }
 
   // A value equal to the current one changes nothing: a running countdown
   // goes on undisturbed. A new value restarts the countdown from the full
@@ -35,7 +35,7 @@ public:
   // Always restarts the countdown, even for the same handler.
   void SetOnTimer(TNotifyEvent handler);
 
-  HWND UtilWindow() const { return util_window_; }
+  HWND UtilWindow() const { return utilWindow_; }
 
 protected:
   // One firing: calls the handler, if any, with this timer as the sender.
@@ -47,6 +47,6 @@ private:
 
   bool enabled_;
   unsigned interval_;
-  HWND util_window_ = nullptr;
-  TNotifyEvent on_timer_;
+  HWND utilWindow_ = nullptr;
+  TNotifyEvent onTimer_;
 };

@@ -1,10 +1,16 @@
 #include "keypad/KeypadPress.h"
 
-#include "keypad/KeyCommand.h"
 #include "keypad/KeyTable.h"
+#include "link/CommandLine.h"
 #include "link/SendLine.h"
 
 int CurrentKey = -1;
+
+void SendKeyCommand(int zone, bool hold, int slot) {
+  char line[KeyCommandSize];
+  if (!FormatKeyCommand(zone, hold, KeyTable[slot].Code, line)) return;
+  SendLine(line, true);
+}
 
 void TKeypadPress::Press(int x, int y) {
   CurrentKey = FindKey(x, y);

@@ -1,6 +1,7 @@
-// Key press, hold and repeat on the keypad picture. Window's thread only, from
-// the window's mouse and timer messages; the window forwards its handlers
-// (KeypadMouseDown, KeypadMouseUp, SnapTimerEvent, RepeatTimerEvent) here.
+// Key press, hold and repeat on the keypad picture, and a key's command on the
+// wire. Window's thread only, from the window's mouse and timer messages; the
+// window forwards its handlers (KeypadMouseDown, KeypadMouseUp,
+// SnapTimerEvent, RepeatTimerEvent) here.
 //
 // The two timers are driven only through their setters, whose rules make the
 // timing: setting a value a timer already has leaves its countdown alone, a
@@ -14,6 +15,12 @@
 
 #include "framework/ExtCtrls.h"
 #include "framework/Timer.h"
+
+// Sends the key's press command (hold false) or held command (hold true) in
+// the given zone (1 or 2), echoed in the terminal pane: the key table gives
+// the code, the link formats and sends the line. A key whose code is 100 or
+// more sends, echoes and restarts nothing. slot is a valid index of KeyTable.
+void SendKeyCommand(int zone, bool hold, int slot);
 
 // Slot of KeyTable that the last press on the picture found, -1 when it
 // found none. Written by every press and read by each firing of the repeat

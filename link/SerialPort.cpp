@@ -62,7 +62,7 @@ bool OpenPort(DWORD n) {
     PortHandle = INVALID_HANDLE_VALUE;
   }
   if (PortHandle == INVALID_HANDLE_VALUE) {
-    // Also the mark the click put on the entry: no port is open.
+    // No port is open.
     ReportPortMarks(0);
     return false;
   }

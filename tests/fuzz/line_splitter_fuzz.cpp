@@ -2,8 +2,8 @@
 // processor sends and how they arrive: the first bytes choose the sizes of
 // the reads (as the receiver thread would get them from the port), the rest
 // is the stream. Every way of cutting the stream must give the lines of a
-// one-byte-at-a-time reference model, and the text left waiting must be the
-// model's too.
+// one-byte-at-a-time reference model (tests/support/LineModel.h), and the
+// text left waiting must be the model's too.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -13,27 +13,9 @@
 #include <vector>
 
 #include "link/LineSplitter.h"
+#include "tests/support/LineModel.h"
 
 namespace {
-
-// The line rule, stated plainly: a line feed ends a line (the CR before it
-// kept), zero bytes are dropped, and a line never grows past 64 characters:
-// a character that would make it longer is the first of the next line.
-void ModelLines(const std::string& stream, std::vector<std::string>& lines, std::string& pending) {
-  for (char c : stream) {
-    if (c == '\0') continue;
-    if (c == '\n') {
-      lines.push_back(pending);
-      pending.clear();
-      continue;
-    }
-    if (pending.size() == 64) {
-      lines.push_back(pending);
-      pending.clear();
-    }
-    pending += c;
-  }
-}
 
 void Check(bool ok) {
   if (!ok) std::abort();
@@ -50,9 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string stream(reinterpret_cast<const char*>(data + 1 + sizeCount),
                            size - 1 - sizeCount);
 
-  std::vector<std::string> expected;
   std::string expectedPending;
-  ModelLines(stream, expected, expectedPending);
+  const std::vector<std::string> expected = ModelLines(stream, &expectedPending);
 
   // As the receiver reads: at most ReceiveSpace bytes written at
   // ReceiveTail, committed, flushed. Each read asks for the next size in

@@ -1,4 +1,5 @@
 #include "link/LineSplitter.h"
+#include "tests/support/LineModel.h"
 
 #include <gtest/gtest.h>
 
@@ -189,28 +190,6 @@ TEST(LineSplitter, ScratchEntryFlushesABufferLeftFull) {
   EXPECT_EQ(lines, (Lines{std::string(64, 'a'), "bc"}));
 }
 
-// Reference model: one byte at a time, the line rule stated plainly. A line
-// that already has 64 characters is passed on when a character arrives that
-// would make it longer.
-Lines ReferenceLines(const std::string& stream, std::string& pending) {
-  Lines lines;
-  pending.clear();
-  for (char c : stream) {
-    if (c == '\0') continue;
-    if (c == '\n') {
-      lines.push_back(pending);
-      pending.clear();
-      continue;
-    }
-    if (pending.size() == 64) {
-      lines.push_back(pending);
-      pending.clear();
-    }
-    pending += c;
-  }
-  return lines;
-}
-
 std::string RandomStream(std::mt19937& rng) {
   std::uniform_int_distribution<int> length(0, 600);
   std::uniform_int_distribution<int> pick(0, 99);
@@ -251,7 +230,7 @@ TEST(LineSplitter, AnyChunkingGivesTheReferenceLines) {
   for (int round = 0; round < 2000; ++round) {
     const std::string stream = RandomStream(rng);
     std::string expectedPending;
-    const Lines expected = ReferenceLines(stream, expectedPending);
+    const Lines expected = ModelLines(stream, &expectedPending);
 
     ReadingReceiver reading;
     for (const auto& chunk : RandomChunks(rng, stream)) reading.Arrive(chunk);

@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "link/SerialPort.h"
-#include "support/Pump.h"
 
 PipePort::PipePort() {
   // A large buffer: the program's synchronous writes never wait for the test.
@@ -17,31 +16,14 @@ PipePort::~PipePort() {
   CloseHandle(read_);
 }
 
-void PipePort::Drain() {
+void PipePort::Drain(std::string& pending) {
   DWORD available = 0;
   while (PeekNamedPipe(read_, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
     std::string chunk(available, '\0');
     DWORD got = 0;
     if (!ReadFile(read_, &chunk[0], available, &got, nullptr)) break;
-    pending_.append(chunk, 0, got);
+    pending.append(chunk, 0, got);
   }
-}
-
-std::string PipePort::Take() {
-  Drain();
-  std::string taken;
-  taken.swap(pending_);
-  return taken;
-}
-
-std::string PipePort::TakeAtLeast(size_t count, DWORD timeoutMs) {
-  PumpUntil(
-      [&] {
-        Drain();
-        return pending_.size() >= count;
-      },
-      timeoutMs);
-  return Take();
 }
 
 std::string Hex(const std::string& bytes) {

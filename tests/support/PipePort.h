@@ -7,25 +7,24 @@
 
 #include <string>
 
-class PipePort {
+#include "support/ReceivedBytes.h"
+
+class PipePort : public ReceivedBytes {
 public:
   PipePort();
   ~PipePort();
   PipePort(const PipePort&) = delete;
   PipePort& operator=(const PipePort&) = delete;
 
-  // Everything written so far and not yet taken.
-  std::string Take();
-  // Waits (pumping messages) until at least `count` bytes were written in
-  // all since the last Take, then takes them all.
-  std::string TakeAtLeast(size_t count, DWORD timeoutMs = 10000);
+  // False when the pipe could not be made (PortHandle is null then).
+  bool IsOpen() const { return write_ != nullptr; }
+  // Take() and TakeAtLeast() give what the program wrote.
 
 private:
-  void Drain();
+  void Drain(std::string& pending) override;
 
   HANDLE read_ = nullptr;
   HANDLE write_ = nullptr;
-  std::string pending_;
 };
 
 // The bytes of a string as "31 20 0D 0A", for readable comparisons.

@@ -43,31 +43,14 @@ bool SerialPeer::Write(const std::string& bytes) {
   return true;
 }
 
-void SerialPeer::Drain() {
+void SerialPeer::Drain(std::string& pending) {
   if (handle_ == INVALID_HANDLE_VALUE) return;
   for (;;) {
     char chunk[512];
     DWORD got = 0;
     if (!ReadFile(handle_, chunk, sizeof chunk, &got, nullptr) || got == 0) return;
-    pending_.append(chunk, got);
+    pending.append(chunk, got);
   }
-}
-
-std::string SerialPeer::Take() {
-  Drain();
-  std::string taken;
-  taken.swap(pending_);
-  return taken;
-}
-
-std::string SerialPeer::TakeAtLeast(size_t count, DWORD timeoutMs) {
-  PumpUntil(
-      [&] {
-        Drain();
-        return pending_.size() >= count;
-      },
-      timeoutMs);
-  return Take();
 }
 
 std::string SerialPeer::TakeAfter(DWORD ms) {

@@ -9,7 +9,9 @@
 
 #include <string>
 
-class SerialPeer {
+#include "support/ReceivedBytes.h"
+
+class SerialPeer : public ReceivedBytes {
 public:
   // Opens the peer side of pair n (COM(n+8)); check IsOpen().
   explicit SerialPeer(int pair);
@@ -23,19 +25,14 @@ public:
 
   // Writes all bytes; true when the write succeeded.
   bool Write(const std::string& bytes);
-  // Everything received so far and not yet taken; never waits.
-  std::string Take();
-  // Pumps messages until at least count bytes were received since the last
-  // take, then takes them all. Returns what it has after the deadline.
-  std::string TakeAtLeast(size_t count, DWORD timeoutMs = 10000);
+  // Take() and TakeAtLeast() give what the program sent.
   // Pumps messages for a while and takes whatever arrived.
   std::string TakeAfter(DWORD ms);
 
 private:
-  void Drain();
+  void Drain(std::string& pending) override;
 
   HANDLE handle_ = INVALID_HANDLE_VALUE;
-  std::string pending_;
 };
 
 // Opens "\\.\COMn" as the program would (exclusive, non-overlapped), or

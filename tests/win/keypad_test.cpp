@@ -3,9 +3,20 @@
 // (2, 0) in the client area), and the port is the write end of a pipe whose
 // far end the test reads. Assertions are on the exact lines sent, their
 // order, the marker and the timers' states; never on exact times.
+//
+// The last group (KeypadWindow) meets the keypad as the user does on the
+// screen: the marker's pixels as the window shows them, presses at the very
+// edges of a key's window, and a zone chosen from the real menu bar while a
+// key repeats. There mouse and keys go in as input (messages to the window,
+// or the platform's input queue where the menu's own loop must see them).
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <functional>
+#include <iterator>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/MainForm.h"
@@ -15,13 +26,14 @@
 #include "keypad/KeypadPress.h"
 #include "link/SerialPort.h"
 #include "support/MainWindow.h"
+#include "support/PipePort.h"
 #include "support/Pump.h"
 
 namespace {
 
 // Slots of the key table used below.
 constexpr int OnOff = 0, Thx = 1, DigitalUp = 3, SetupTrim = 7, Mute = 8, VolumeUp = 11,
-              AutoAudio = 12, MemEnter = 13, VolumeDown = 15, Digit1 = 32, Digit10 = 41,
+              AutoAudio = 12, MemEnter = 13, VolumeDown = 15, Digit1 = 32, Digit3 = 34, Digit10 = 41,
               Mac1 = 42, Mac2 = 43, Mac4 = 45, Light = 47, Zone = 48;
 
 // A point on the picture where no key is drawn.
@@ -30,19 +42,41 @@ constexpr int BesideX = 102, BesideY = 152;
 // Key state (wParam) bits of a mouse message.
 constexpr WPARAM L = MK_LBUTTON, R = MK_RBUTTON, M = MK_MBUTTON;
 
+using Lines = std::vector<std::string>;
+
 struct Box {
   std::string Text, Caption;
   UINT Flags;
 };
+
+// Input as the user makes it: it goes through the platform's input queue,
+// so the button's state is known to the system and the menu's own loop
+// reads the keys.
+void SendKey(WORD key, bool up) {
+  INPUT in{};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = key;
+  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &in, sizeof in);
+}
+void TypeKey(WORD key) {
+  SendKey(key, false);
+  SendKey(key, true);
+}
+void SendMouse(DWORD flags, POINT at = {0, 0}) {
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dx = at.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+  in.mi.dy = at.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+  in.mi.dwFlags = flags;
+  SendInput(1, &in, sizeof in);
+}
 
 class Keypad : public testing::Test {
 protected:
   static void SetUpTestSuite() { EnsureMainWindow(); }
 
   void SetUp() override {
-    // A big buffer: the window's thread never blocks on a full pipe while
-    // the test pumps without reading.
-    ASSERT_TRUE(CreatePipe(&read_, &write_, nullptr, 1 << 16));
     SetMessageBoxHook([this](const std::string& text, const std::string& caption, UINT flags) {
       boxes_.push_back({text, caption, flags});
       return IDOK;
@@ -58,17 +92,25 @@ protected:
     ASSERT_FALSE(Main->RepeatTimer->Enabled());
     ASSERT_EQ(GetCapture(), nullptr);
     Main->CommBuff->Lines()->Clear();
-    PortHandle = write_;
+    // PortHandle is the pipe's write end from here on. Its buffer is big:
+    // the window's thread never blocks on a full pipe while the test pumps
+    // without reading.
+    port_ = std::make_unique<PipePort>();
+    ASSERT_TRUE(port_->IsOpen());
   }
 
   void TearDown() override {
-    // Whatever a failed test left held is let go.
+    // Whatever a failed test left held is let go: a button still down as
+    // input goes up, for the tests after it, and the window lets go of the
+    // mouse.
+    if (GetAsyncKeyState(VK_LBUTTON) < 0) SendMouse(MOUSEEVENTF_LEFTUP);
+    PumpFor(50);
     if (GetCapture() == Window()) Up(TMouseButton::Left, -50, -50, 0);
+    if (GetCapture() == Window()) ReleaseCapture();
     Main->RepeatTimer->SetEnabled(false);
-    PortHandle = INVALID_HANDLE_VALUE;
+    Main->MenuZone1->SetChecked(true);
+    port_.reset();  // PortHandle is INVALID_HANDLE_VALUE again
     SetMessageBoxHook(nullptr);
-    CloseHandle(write_);
-    CloseHandle(read_);
   }
 
   static HWND Window() { return Main->Handle(); }
@@ -112,14 +154,8 @@ protected:
   // Every complete line that reached the port so far, CR LF removed. Writes
   // are synchronous on this thread, so the pipe holds whole lines whenever
   // the test looks.
-  const std::vector<std::string>& Sent() {
-    DWORD avail = 0;
-    while (PeekNamedPipe(read_, nullptr, 0, nullptr, &avail, nullptr) && avail > 0) {
-      std::string chunk(avail, '\0');
-      DWORD got = 0;
-      if (!ReadFile(read_, &chunk[0], avail, &got, nullptr)) break;
-      wire_.append(chunk, 0, got);
-    }
+  const Lines& Sent() {
+    wire_ += port_->Take();
     for (size_t end; (end = wire_.find("\r\n")) != std::string::npos;) {
       lines_.push_back(wire_.substr(0, end));
       wire_.erase(0, end + 2);
@@ -136,10 +172,9 @@ protected:
     return std::vector<std::string>(n, line);
   }
 
-  HANDLE read_ = nullptr;
-  HANDLE write_ = nullptr;
+  std::unique_ptr<PipePort> port_;
   std::string wire_;
-  std::vector<std::string> lines_;
+  Lines lines_;
   std::vector<Box> boxes_;
 };
 
@@ -154,10 +189,7 @@ TEST_F(Keypad, PressSendsTheCommandBeforeAnyTimerRuns) {
 
 TEST_F(Keypad, ExactBytesOfAPressOnTheWire) {
   Press(VolumeUp);
-  char buf[32] = {};
-  DWORD got = 0;
-  ASSERT_TRUE(ReadFile(read_, buf, sizeof(buf), &got, nullptr));
-  EXPECT_EQ(std::string(buf, got), "1 17 1 25\r\n");
+  EXPECT_EQ(port_->Take(), "1 17 1 25\r\n");
   Release(VolumeUp);
 }
 
@@ -588,6 +620,166 @@ TEST_F(Keypad, EveryCommandSentIsEchoedInThePane) {
   ASSERT_EQ(Main->CommBuff->Lines()->Count(), 2);
   EXPECT_EQ(Main->CommBuff->Lines()->Get(0), "1 17 1 27");
   EXPECT_EQ(Main->CommBuff->Lines()->Get(1), "1 17 2 27");
+}
+
+// ====================================================== on the screen
+
+class KeypadWindow : public Keypad {};
+
+// ------------------------------------------------------------ the marker
+
+// What the window shows around a pressed key, picture pixels (X-9, Y-9) to
+// (X+8, Y+8): R red, K black, '.' the keypad picture's own pixel there.
+const char* const MarkerPixels[] = {
+    "..................",  // Y-9
+    "......KKKKKK......",  // Y-8
+    ".....KRRRRRRK.....",
+    "...KKRRRRRRRRKK...",
+    "...KRRRRRRRRRRK...",
+    "..KRRRRRRRRRRRRK..",
+    ".KRRRRRRRRRRRRRRK.",
+    ".KRRRRRRRRRRRRRRK.",
+    ".KRRRRRRRRRRRRRRK.",
+    ".KRRRRRRRRRRRRRRK.",  // Y
+    ".KRRRRRRRRRRRRRRK.",
+    ".KRRRRRRRRRRRRRRK.",
+    "..KRRRRRRRRRRRRK..",
+    "...KRRRRRRRRRRK...",
+    "...KKRRRRRRRRKK...",
+    ".....KRRRRRRK.....",
+    "......KKKKKK......",  // Y+7
+    "..................",  // Y+8
+};
+
+TEST_F(KeypadWindow, MarkerIsARedDiscWithABlackRimCentredOnTheKey) {
+  const HWND window = Window();
+  for (int slot : {VolumeUp, Digit3, Zone}) {
+    const int x0 = KeyTable[slot].X, y0 = KeyTable[slot].Y;
+    Down(TMouseButton::Left, x0, y0);
+    UpdateWindow(window);
+    HDC screen = GetDC(window);
+    HDC picture = CreateCompatibleDC(screen);
+    const HGDIOBJ old = SelectObject(picture, Main->Keypad->Picture());
+    std::vector<std::string> seen;
+    for (int y = y0 - 9; y <= y0 + 8; ++y) {
+      std::string row;
+      for (int x = x0 - 9; x <= x0 + 8; ++x) {
+        const COLORREF c = GetPixel(screen, x + 2, y);
+        row += c == RGB(255, 0, 0) ? 'R' : c == RGB(0, 0, 0) ? 'K' : c == GetPixel(picture, x, y) ? '.' : '?';
+      }
+      seen.push_back(row);
+    }
+    SelectObject(picture, old);
+    DeleteDC(picture);
+    ReleaseDC(window, screen);
+    Up(TMouseButton::Left, x0, y0);
+    EXPECT_EQ(seen, std::vector<std::string>(std::begin(MarkerPixels), std::end(MarkerPixels)))
+        << "slot " << slot;
+    ASSERT_TRUE(PumpUntil([] { return !Main->Snap->Visible(); }));
+  }
+}
+
+// ------------------------------------------------- a key's window, edges
+
+TEST_F(KeypadWindow, PressesJustInsideAKeysWindowSendItAndJustOutsideDoNot) {
+  // Volume up answers presses from (82, 165) to (122, 197) on the picture.
+  struct Case {
+    int X, Y;
+    Lines Sent;
+  };
+  const Case cases[] = {
+      {82, 165, {"1 17 1 25"}}, {122, 197, {"1 17 1 25"}}, {81, 181, {}},
+      {123, 181, {}},           {102, 164, {}},           {102, 198, {}},
+  };
+  for (const auto& c : cases) {
+    lines_.clear();
+    Down(TMouseButton::Left, c.X, c.Y);
+    Up(TMouseButton::Left, c.X, c.Y);
+    EXPECT_EQ(Sent(), c.Sent) << c.X << "," << c.Y;
+  }
+  EXPECT_TRUE(boxes_.empty());
+}
+
+// ---------------------------------------------- a zone from the menu bar
+
+// From another thread, while the window's thread runs the menu's loop:
+// Alt+S opens Settings, C its Control submenu, Z picks "Zone". Each step
+// waits for the menu to get there; a menu left open is closed with Escape.
+// `chosen` tells that the menu ended after the choice.
+std::thread ChooseZoneTwoFromTheMenuBar(DWORD windowThread, std::atomic<bool>& chosen) {
+  return std::thread([windowThread, &chosen] {
+    const auto inMenu = [windowThread] {
+      GUITHREADINFO info{};
+      info.cbSize = sizeof info;
+      return GetGUIThreadInfo(windowThread, &info) && (info.flags & GUI_INMENUMODE) != 0;
+    };
+    const auto openMenus = [] {
+      int n = 0;
+      for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "#32768", nullptr)) != nullptr;) {
+        if (IsWindowVisible(w)) ++n;
+      }
+      return n;
+    };
+    const auto waitFor = [](const std::function<bool()>& cond) {
+      for (DWORD start = GetTickCount(); GetTickCount() - start < 5000; Sleep(10)) {
+        if (cond()) return true;
+      }
+      return false;
+    };
+    SendKey(VK_MENU, false);
+    TypeKey('S');
+    SendKey(VK_MENU, true);
+    if (waitFor([&] { return inMenu() && openMenus() == 1; })) {
+      TypeKey('C');
+      if (waitFor([&] { return openMenus() == 2; })) {
+        TypeKey('Z');
+        chosen = waitFor([&] { return !inMenu(); });
+      }
+    }
+    for (int i = 0; i < 3 && inMenu(); ++i) {
+      TypeKey(VK_ESCAPE);
+      Sleep(100);
+    }
+  });
+}
+
+// A zone change addresses the repeat's next firing, and the only way to
+// change the zone is the menu: so the menu's loop, which borrows the mouse
+// while it runs, must not end a repeat whose button is still down. The
+// button's release ends it, as always.
+TEST_F(KeypadWindow, ARepeatGoesOnThroughAZoneChosenFromTheMenuBarUntilItsRelease) {
+  const HWND window = Window();
+  SetForegroundWindow(window);
+  ASSERT_TRUE(PumpUntil([window] { return GetForegroundWindow() == window; }));
+  POINT key{KeyTable[VolumeUp].X + 2, KeyTable[VolumeUp].Y};
+  ClientToScreen(window, &key);
+  SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, key);
+  SendMouse(MOUSEEVENTF_LEFTDOWN);
+  ASSERT_TRUE(PumpUntil([&] { return Sent().size() >= 3; })) << "the key repeats";
+
+  std::atomic<bool> chosen{false};
+  std::thread user = ChooseZoneTwoFromTheMenuBar(GetCurrentThreadId(), chosen);
+  PumpUntil([&] { return chosen.load(); });
+  user.join();
+  ASSERT_TRUE(chosen) << "the menu did not close on the choice";
+  EXPECT_TRUE(PumpUntil([] { return Main->MenuZone2->Checked(); }));
+
+  const size_t atChoice = Sent().size();
+  EXPECT_TRUE(PumpUntil([&] { return Sent().size() >= atChoice + 3; }, 3000))
+      << "the repeat ended with the menu, its button still down";
+  EXPECT_TRUE(Main->RepeatTimer->Enabled());
+  SendMouse(MOUSEEVENTF_LEFTUP);
+  EXPECT_TRUE(PumpUntil([] { return !Main->RepeatTimer->Enabled(); })) << "the release ends it";
+  EXPECT_TRUE(PumpUntil([] { return !Main->Snap->Visible(); })) << "the release reached the picture";
+  const size_t atRelease = Sent().size();
+  PumpFor(300);
+  const Lines& sent = Sent();
+  EXPECT_EQ(sent.size(), atRelease) << "a repeat ran on";
+  // Zone 1 until the choice, zone 2 after it, nothing else.
+  size_t zoneOne = 0;
+  while (zoneOne < sent.size() && sent[zoneOne] == "1 17 1 25") ++zoneOne;
+  EXPECT_GE(zoneOne, 3u);
+  EXPECT_EQ(Lines(sent.begin() + zoneOne, sent.end()), Lines(sent.size() - zoneOne, "2 17 1 25"));
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/LineModel.h"
 #include "support/PaneRecorder.h"
 #include "support/SerialFixture.h"
 #include "support/SerialPeer.h"
@@ -59,29 +60,6 @@ protected:
 private:
   std::unique_ptr<PaneRecorder> recorder_;
 };
-
-// The lines a stream of bytes should give: zero bytes dropped, a line at
-// each line feed (without it); 64 characters without a line feed wait for
-// the next character: a line feed ends them as one line, anything else
-// passes them on as a line of their own and starts the next.
-Lines ExpectedLines(const std::string& bytes) {
-  Lines lines;
-  std::string current;
-  for (char c : bytes) {
-    if (c == '\0') continue;
-    if (c == '\n') {
-      lines.push_back(current);
-      current.clear();
-      continue;
-    }
-    if (current.size() == 64) {
-      lines.push_back(current);
-      current.clear();
-    }
-    current += c;
-  }
-  return lines;
-}
 
 // Writes numbered lines "S<number>" CR LF to a peer from a thread of its
 // own until stopped or until the peer's port is gone.
@@ -319,7 +297,7 @@ TEST_F(SerialFaults, OddInputArrivesAsTheLineRuleSaysInOrderWithTheWindowRespons
     asker.join();
     ASSERT_TRUE(written);
     ASSERT_TRUE(ended);
-    EXPECT_EQ(Received(), ExpectedLines(bytes));
+    EXPECT_EQ(Received(), ModelLines(bytes));
     EXPECT_GT(answered.load(), 0);
     EXPECT_EQ(unanswered.load(), 0) << "slowest round trip: " << slowest.load() << " ms";
     EXPECT_TRUE(PumpUntil([&] { return TickCounter::Ticks.load() > ticksBefore; }))

@@ -13,7 +13,7 @@
 #include "framework/Application.h"
 #include "framework/Dialogs.h"
 #include "framework/Mailbox.h"
-#include "keypad/KeyCommand.h"
+#include "keypad/KeypadPress.h"
 #include "link/LinkReports.h"
 #include "link/SendLine.h"
 #include "support/MainWindow.h"
