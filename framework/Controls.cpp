@@ -9,7 +9,7 @@
 namespace {
 
 // The window property that leads from a window to its control object.
-const char* const kControlProp = "OrvantControl";
+const char* const ControlPropName = "OrvantControl";
 
 }  // namespace
 
@@ -84,7 +84,7 @@ TWinControl::~TWinControl() {
   for (TControl* child : controls_) child->parent_ = nullptr;
   controls_.clear();
   if (handle_) DestroyWnd();
-  if (font_handle_) DeleteObject(font_handle_);
+  if (fontHandle_) DeleteObject(fontHandle_);
 }
 
 HWND TWinControl::Handle() {
@@ -140,20 +140,20 @@ void TWinControl::EnsureOwnClass(const TCreateParams& params) {
 void TWinControl::CreateWnd() {
   TCreateParams params;
   CreateParams(params);
-  own_class_ = params.OwnClass;
-  if (own_class_) EnsureOwnClass(params);
+  ownClass_ = params.OwnClass;
+  if (ownClass_) EnsureOwnClass(params);
   creating_ = true;
   // An own class binds the control at WM_NCCREATE from the creation
   // parameter; a system class's window is subclassed once it exists.
   HWND hwnd = CreateWindowExA(params.ExStyle, params.ClassName.c_str(), params.Caption.c_str(),
                               params.Style, params.X, params.Y, params.Width, params.Height,
                               params.WndParent, nullptr, GetModuleHandleA(nullptr),
-                              own_class_ ? this : nullptr);
+                              ownClass_ ? this : nullptr);
   if (!hwnd) {
     creating_ = false;
     throw EOutOfResources("Error creating window");
   }
-  if (!own_class_) {
+  if (!ownClass_) {
     Bind(hwnd);
     // A window the control does not hear would be one it cannot follow.
     if (!SetWindowSubclass(hwnd, &SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this))) {
@@ -173,11 +173,11 @@ void TWinControl::CreateWnd() {
 
 void TWinControl::Bind(HWND hwnd) {
   handle_ = hwnd;
-  SetPropA(hwnd, kControlProp, this);
+  SetPropA(hwnd, ControlPropName, this);
 }
 
 void TWinControl::Unbind() {
-  RemovePropA(handle_, kControlProp);
+  RemovePropA(handle_, ControlPropName);
   handle_ = nullptr;
 }
 
@@ -225,8 +225,8 @@ void TWinControl::ApplyFont() {
   const TFont& font = (ParentFont && parent_) ? parent_->Font : Font;
   HFONT created = font.CreateHandle();
   SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(created), TRUE);
-  if (font_handle_) DeleteObject(font_handle_);
-  font_handle_ = created;
+  if (fontHandle_) DeleteObject(fontHandle_);
+  fontHandle_ = created;
 }
 
 void TWinControl::UpdateBoundsFromWindow() {
@@ -240,7 +240,7 @@ void TWinControl::UpdateBoundsFromWindow() {
 }
 
 TWinControl* TWinControl::FromHandle(HWND hwnd) {
-  return static_cast<TWinControl*>(GetPropA(hwnd, kControlProp));
+  return static_cast<TWinControl*>(GetPropA(hwnd, ControlPropName));
 }
 
 namespace {
@@ -272,7 +272,7 @@ WPARAM WideChar(WPARAM ansi) {
 }  // namespace
 
 LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (own_class_) return DefWindowProcA(handle_, msg, wParam, lParam);
+  if (ownClass_) return DefWindowProcA(handle_, msg, wParam, lParam);
   if (msg == WM_CHAR && IsWindowUnicode(handle_)) wParam = WideChar(wParam);
   return DefSubclassProc(handle_, msg, wParam, lParam);
 }

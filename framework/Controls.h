@@ -189,7 +189,7 @@ private:
 
   std::vector<TControl*> controls_;
   // The window is of one of the framework's own classes (else subclassed).
-  bool own_class_ = false;
-  HFONT font_handle_ = nullptr;
+  bool ownClass_ = false;
+  HFONT fontHandle_ = nullptr;
   bool destroying_ = false;
 };
