@@ -5,13 +5,7 @@
 #include <algorithm>
 
 #include "framework/Application.h"
-
-namespace {
-
-// The window property that leads from a window to its control object.
-const char* const ControlPropName = "OrvantControl";
-
-}  // namespace
+#include "framework/WindowClass.h"
 
 // ---------------------------------------------------------------- TControl
 
@@ -122,19 +116,16 @@ void TWinControl::CreateParams(TCreateParams& params) {
   params.WndParent = parent_ ? parent_->Handle() : nullptr;
 }
 
-// Own classes are registered once per instance; the procedure is always
-// this framework's, so the first message already finds the control.
+// Own classes are registered once per instance, always with this
+// framework's procedure, so the first message already finds the control.
 void TWinControl::EnsureOwnClass(const TCreateParams& params) {
-  const HINSTANCE instance = GetModuleHandleA(nullptr);
-  WNDCLASSA existing;
-  if (GetClassInfoA(instance, params.ClassName.c_str(), &existing)) return;
   // No CS_DBLCLKS: the second press of a double click is a press like any other.
   WNDCLASSA wc{};
   wc.lpfnWndProc = &OwnClassProc;
-  wc.hInstance = instance;
+  wc.hInstance = GetModuleHandleA(nullptr);
   wc.hCursor = params.ClassCursor ? LoadCursorA(nullptr, params.ClassCursor) : nullptr;
   wc.lpszClassName = params.ClassName.c_str();
-  RegisterClassA(&wc);
+  if (!EnsureWindowClass(wc)) throw EOutOfResources("Error creating window");
 }
 
 void TWinControl::CreateWnd() {
@@ -154,10 +145,10 @@ void TWinControl::CreateWnd() {
     throw EOutOfResources("Error creating window");
   }
   if (!ownClass_) {
-    Bind(hwnd);
+    handle_ = hwnd;
     // A window the control does not hear would be one it cannot follow.
     if (!SetWindowSubclass(hwnd, &SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this))) {
-      Unbind();
+      handle_ = nullptr;
       DestroyWindow(hwnd);
       creating_ = false;
       throw EOutOfResources("Error creating window");
@@ -169,16 +160,6 @@ void TWinControl::CreateWnd() {
   for (TControl* child : controls_) {
     if (auto* win = dynamic_cast<TWinControl*>(child)) win->HandleNeeded();
   }
-}
-
-void TWinControl::Bind(HWND hwnd) {
-  handle_ = hwnd;
-  SetPropA(hwnd, ControlPropName, this);
-}
-
-void TWinControl::Unbind() {
-  RemovePropA(handle_, ControlPropName);
-  handle_ = nullptr;
 }
 
 void TWinControl::DestroyWnd() {
@@ -239,8 +220,17 @@ void TWinControl::UpdateBoundsFromWindow() {
   TControl::SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
 }
 
+// An own-class window keeps its control in GWLP_USERDATA; a subclassed one
+// in its subclass data. Any other window (of another class, or one another
+// program made) has none: its GWLP_USERDATA is not the framework's to read.
 TWinControl* TWinControl::FromHandle(HWND hwnd) {
-  return static_cast<TWinControl*>(GetPropA(hwnd, ControlPropName));
+  DWORD_PTR data = 0;
+  if (GetWindowSubclass(hwnd, &SubclassProc, 0, &data)) return reinterpret_cast<TWinControl*>(data);
+  if (static_cast<ULONG_PTR>(GetClassLongPtrA(hwnd, GCLP_WNDPROC)) ==
+      reinterpret_cast<ULONG_PTR>(&OwnClassProc)) {
+    return reinterpret_cast<TWinControl*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  }
+  return nullptr;
 }
 
 namespace {
@@ -293,14 +283,12 @@ LRESULT TWinControl::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CALLBACK TWinControl::OwnClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-    if (auto* control = static_cast<TWinControl*>(create->lpCreateParams)) control->Bind(hwnd);
-  }
-  TWinControl* control = FromHandle(hwnd);
+  TWinControl* control = BoundObject<TWinControl>(hwnd, msg, lParam);
   if (!control) return DefWindowProcA(hwnd, msg, wParam, lParam);
+  if (msg == WM_NCCREATE) control->handle_ = hwnd;
   if (msg == WM_NCDESTROY) {
-    control->Unbind();
+    UnbindWindow(hwnd);
+    control->handle_ = nullptr;
     return DefWindowProcA(hwnd, msg, wParam, lParam);
   }
   return control->Dispatch(msg, wParam, lParam);
@@ -311,7 +299,7 @@ LRESULT CALLBACK TWinControl::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, L
   auto* control = reinterpret_cast<TWinControl*>(data);
   if (msg == WM_NCDESTROY) {
     RemoveWindowSubclass(hwnd, &SubclassProc, id);
-    control->Unbind();
+    control->handle_ = nullptr;
     return DefSubclassProc(hwnd, msg, wParam, lParam);
   }
   if (msg == WM_CHAR && IsWindowUnicode(hwnd)) wParam = AnsiChar(wParam);

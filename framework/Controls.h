@@ -183,8 +183,6 @@ private:
                                        UINT_PTR id, DWORD_PTR data);
   static void EnsureOwnClass(const TCreateParams& params);
   LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
-  void Bind(HWND hwnd);
-  void Unbind();
   void ApplyFont();
 
   std::vector<TControl*> controls_;

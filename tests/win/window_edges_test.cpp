@@ -1,7 +1,8 @@
 // The window where real Windows differs from the happy path: a message box
 // opened while another window (or none) is active belongs to the main
 // window all the same, and a form's menu bar is detached before the form's
-// window goes, so the bar is destroyed once, by its menu component.
+// window goes, so the bar is destroyed once, by its menu component; and a
+// form's window class registered elsewhere first is the framework's all the same.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -42,6 +43,28 @@ std::thread AnswerBox(const char* caption, HWND main, BoxSeen& seen) {
     seen.Box = box;
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
   });
+}
+
+// First in the file, before any form exists: a form's class that other code
+// registered first, with a procedure of its own, is taken over, so the form
+// still hears its window; and the framework reads no object out of a window
+// that is not its own, whatever that window keeps in its user data.
+TEST(WindowClasses, AFormsClassRegisteredElsewhereIsTakenOverAndForeignWindowsHaveNoControl) {
+  WNDCLASSA foreign{};
+  foreign.lpfnWndProc = &DefWindowProcA;
+  foreign.hInstance = GetModuleHandleA(nullptr);
+  foreign.lpszClassName = "TOrvantForm";
+  ASSERT_NE(RegisterClassA(&foreign), 0);
+  auto* form = new TForm(nullptr);
+  const HWND window = form->Handle();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(TWinControl::FromHandle(window), form);
+
+  const HWND other = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 10, 10, window, nullptr,
+                                     GetModuleHandleA(nullptr), nullptr);
+  SetWindowLongPtrA(other, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+  EXPECT_EQ(TWinControl::FromHandle(other), nullptr);
+  delete form;
 }
 
 class WindowEdges : public testing::Test {

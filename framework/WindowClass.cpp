@@ -1,0 +1,10 @@
+#include "framework/WindowClass.h"
+
+bool EnsureWindowClass(const WNDCLASSA& wc) {
+  WNDCLASSA existing{};
+  if (GetClassInfoA(wc.hInstance, wc.lpszClassName, &existing)) {
+    if (existing.lpfnWndProc == wc.lpfnWndProc) return true;
+    UnregisterClassA(wc.lpszClassName, wc.hInstance);
+  }
+  return RegisterClassA(&wc) != 0;
+}
