@@ -220,17 +220,23 @@ void TWinControl::UpdateBoundsFromWindow() {
   TControl::SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
 }
 
-// An own-class window keeps its control in GWLP_USERDATA; a subclassed one
-// in its subclass data. Any other window (of another class, or one another
-// program made) has none: its GWLP_USERDATA is not the framework's to read.
+namespace {
+
+// The question a window of the framework's answers with its control object.
+UINT ControlQueryMessage() {
+  static const UINT message = RegisterWindowMessageA("TOrvantControlQuery");
+  return message;
+}
+
+}  // namespace
+
+// Only the framework's own procedures answer the question; any other window
+// (of another class, or another program's) answers 0, so nothing is read
+// out of a window that is not the framework's. Controls live on the thread
+// that asks, so the answer is a plain call, never a wait.
 TWinControl* TWinControl::FromHandle(HWND hwnd) {
-  DWORD_PTR data = 0;
-  if (GetWindowSubclass(hwnd, &SubclassProc, 0, &data)) return reinterpret_cast<TWinControl*>(data);
-  if (static_cast<ULONG_PTR>(GetClassLongPtrA(hwnd, GCLP_WNDPROC)) ==
-      reinterpret_cast<ULONG_PTR>(&OwnClassProc)) {
-    return reinterpret_cast<TWinControl*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  }
-  return nullptr;
+  if (!hwnd || GetWindowThreadProcessId(hwnd, nullptr) != GetCurrentThreadId()) return nullptr;
+  return reinterpret_cast<TWinControl*>(SendMessageA(hwnd, ControlQueryMessage(), 0, 0));
 }
 
 namespace {
@@ -286,6 +292,7 @@ LRESULT CALLBACK TWinControl::OwnClassProc(HWND hwnd, UINT msg, WPARAM wParam, L
   TWinControl* control = BoundObject<TWinControl>(hwnd, msg, lParam);
   if (!control) return DefWindowProcA(hwnd, msg, wParam, lParam);
   if (msg == WM_NCCREATE) control->handle_ = hwnd;
+  if (msg == ControlQueryMessage()) return reinterpret_cast<LRESULT>(control);
   if (msg == WM_NCDESTROY) {
     UnbindWindow(hwnd);
     control->handle_ = nullptr;
@@ -302,6 +309,7 @@ LRESULT CALLBACK TWinControl::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, L
     control->handle_ = nullptr;
     return DefSubclassProc(hwnd, msg, wParam, lParam);
   }
+  if (msg == ControlQueryMessage()) return reinterpret_cast<LRESULT>(control);
   if (msg == WM_CHAR && IsWindowUnicode(hwnd)) wParam = AnsiChar(wParam);
   return control->Dispatch(msg, wParam, lParam);
 }

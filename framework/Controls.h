@@ -146,7 +146,8 @@ public:
 
   bool TabStop = false;
 
-  // The control object behind a window the framework made, or nullptr.
+  // The control object behind a window the framework made on this thread, or
+  // nullptr (for any other window).
   static TWinControl* FromHandle(HWND hwnd);
 
   // Destroys the window and makes it again with the current properties.
