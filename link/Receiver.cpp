@@ -15,8 +15,17 @@ std::atomic<DWORD> LastLinkActivity{GetTickCount() - ReceiveBusySpanMs};
 
 DWORD NextPollInterval() { return ReceivePollInterval(LastLinkActivity.load(), GetTickCount()); }
 
-// Posts the line to the window's thread; never waits for it.
-void HandOverReceivedLine(const char* line) { HandOverLine(line); }
+// Posts the line to the window's thread, or holds it there for a moment
+// while lines stream in; never waits for it.
+void HandOverReceivedLine(const char* line) { HandOverStreamedLine(line, HandOverClock()); }
+
+// The wait before the next look: the pace of the port, cut short when lines
+// held back are due to go before then.
+DWORD NextPause() {
+  const DWORD held = SendHeldLines(HandOverClock(), false);
+  const DWORD poll = NextPollInterval();
+  return held < poll ? held : poll;
+}
 
 // Where the receiver's lines go: the hand-over, or a test's stand-in.
 LineSink ReceivedLineSink = &HandOverReceivedLine;
@@ -84,6 +93,12 @@ void TRead::ReceiveLoop() {
     // ends as for a lost port, silently: the port is closed on the window's
     // thread, which stops this receiver the usual way.
   }
+  try {
+    // Nothing held back waits for a receiver that is ending.
+    SendHeldLines(HandOverClock(), true);
+  } catch (...) {
+    // No memory to send them: they are lost, as on any such failure.
+  }
   if (stopped) return;
   try {
     RequestLostPortClose(generation);
@@ -103,7 +118,7 @@ bool TRead::ReceiveUntilStopOrLoss() {
     // Its COMSTAT is meaningless when the call fails.
     if (!ClearCommError(PortHandle, &errors, &status)) {
       if (IsPortLostError(GetLastError())) return false;
-      Pause(NextPollInterval());
+      Pause(NextPause());
       continue;
     }
     if (status.cbInQue > 0) {
@@ -116,7 +131,7 @@ bool TRead::ReceiveUntilStopOrLoss() {
         continue;
       }
     }
-    Pause(NextPollInterval());
+    Pause(NextPause());
   }
   return true;
 }

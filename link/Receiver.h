@@ -8,9 +8,12 @@
 // - RxBuffer belongs to the receiver while one runs, otherwise to the
 //   window's thread (OpenPort empties it before it starts the next
 //   receiver), so the two never work on it at the same time.
-// - Lines reach the pane through HandOverLine, which posts them to the
-//   window's thread without waiting: the receiver never needs the window's
-//   thread, so ClosePort may wait for it there.
+// - Lines reach the pane through HandOverStreamedLine, which posts them to
+//   the window's thread without waiting (holding them for a moment while
+//   they stream in, link/LinkReports.h): the receiver never needs the
+//   window's thread, so ClosePort may wait for it there. A receiver pauses
+//   no longer than held lines may wait, and sends what it holds when it
+//   ends.
 #pragma once
 
 #include <windows.h>
@@ -80,7 +83,7 @@ struct ReadOutcome {
 // to the window's thread (the receiver).
 ReadOutcome ReadPort(bool discard, DWORD waiting);
 
-// Replaces where the receiver's finished lines go (HandOverLine); an empty
+// Replaces where the receiver's finished lines go (HandOverStreamedLine); an empty
 // sink restores it. Tests only: set it while no receiver runs.
 void SetReceivedLineSink(LineSink sink);
 
