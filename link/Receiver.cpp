@@ -9,11 +9,11 @@ ReceiveBuffer RxBuffer;
 
 namespace {
 
-// GetTickCount of the last traffic; starts "long ago" so an idle port polls
-// slowly from the start.
-std::atomic<DWORD> LastLinkActivity{GetTickCount() - ReceiveBusySpanMs};
+// GetTickCount of the last line sent; starts "long ago" so a port polls at
+// the steady pace from the start.
+std::atomic<DWORD> LastLineSent{GetTickCount() - ReceiveBusySpanMs};
 
-DWORD NextPollInterval() { return ReceivePollInterval(LastLinkActivity.load(), GetTickCount()); }
+DWORD NextPollInterval() { return ReceivePollInterval(LastLineSent.load(), GetTickCount()); }
 
 // Posts the line to the window's thread, or holds it there for a moment
 // while lines stream in; never waits for it.
@@ -40,18 +40,16 @@ void SetReceivedLineSink(LineSink sink) {
 
 void SetPlatformReadFile(TReadFileFunc func) { PlatformReadFile = func ? func : &::ReadFile; }
 
-void NoteLinkActivity() { LastLinkActivity.store(GetTickCount()); }
-
 void NoteLineSent() {
-  NoteLinkActivity();
+  LastLineSent.store(GetTickCount());
   // The answer should not wait for the end of a quiet-time pause that is
   // already running: wake the receiver now.
   SetEvent(TRead::SentEvent());
 }
 
-DWORD ReceivePollInterval(DWORD lastActivity, DWORD now) {
+DWORD ReceivePollInterval(DWORD lastSent, DWORD now) {
   // Unsigned difference: right across the tick counter's wrap-around.
-  return now - lastActivity < ReceiveBusySpanMs ? ReceiveBusyPollMs : ReceiveIdlePollMs;
+  return now - lastSent < ReceiveBusySpanMs ? ReceiveBusyPollMs : ReceiveIdlePollMs;
 }
 
 TRead::TRead() : TThread(false) {}
@@ -126,10 +124,7 @@ bool TRead::ReceiveUntilStopOrLoss() {
       if (read.PortLost) return false;
       // More may have arrived meanwhile; a read that gave nothing although
       // bytes were reported waits like an idle pass, so it cannot spin.
-      if (read.Count > 0) {
-        NoteLinkActivity();
-        continue;
-      }
+      if (read.Count > 0) continue;
     }
     Pause(NextPause());
   }

@@ -28,23 +28,26 @@ extern ReceiveBuffer RxBuffer;
 // port with nothing waiting. The wait bounds the delay of a line that
 // arrives meanwhile; a shorter wait costs processor time (the program's and,
 // under Wine, the server's) for every wake-up. The processor mostly answers
-// what it was sent, so the receiver looks often while the link is busy (a
-// line sent or received within ReceiveBusySpanMs) and seldom when it has
-// been quiet for longer.
+// what it was sent, so the receiver looks often within ReceiveBusySpanMs of
+// a line sent, and otherwise at one steady pace, quiet or not: lines it
+// sends of its own accord go to the pane within one such wait, and a stream
+// of them costs a look every ReceiveIdlePollMs rather than every
+// ReceiveBusyPollMs (docs/performance.md has the figures). Wine ends the
+// waits on time; Windows ends them on the first clock tick (about 15.6 ms
+// by default) after they are due, so there the busy pace is one tick and
+// the steady one 20 to 36 ms: slower, and no dearer.
 constexpr DWORD ReceiveBusyPollMs = 5;
-constexpr DWORD ReceiveIdlePollMs = 30;
+constexpr DWORD ReceiveIdlePollMs = 20;
 constexpr DWORD ReceiveBusySpanMs = 2000;
 
-// Records traffic on the link: bytes read (receiver) or, through
-// NoteLineSent, a line written (window's thread); the latter also ends a
-// pause of the receiver that is under way, so the answer is looked for at
-// once. Callable from any thread.
-void NoteLinkActivity();
+// Records a line written (window's thread) and ends a pause of the receiver
+// that is under way, so the answer is looked for at once and then often.
+// Callable from any thread.
 void NoteLineSent();
 
 // The receiver's wait before its next look at the port, from the time of
-// the last traffic and now (both in GetTickCount milliseconds).
-DWORD ReceivePollInterval(DWORD lastActivity, DWORD now);
+// the last line sent and now (both in GetTickCount milliseconds).
+DWORD ReceivePollInterval(DWORD lastSent, DWORD now);
 
 class TRead : public TThread {
 public:
