@@ -36,6 +36,9 @@ struct THandOver {
   // has yet.
   bool SentBefore = false;
   DWORD LastSent = 0;
+  // When the receiver handed over its last line, if it has yet.
+  bool LineBefore = false;
+  DWORD LastLine = 0;
 };
 
 // Never destroyed: a unit still in the mailbox's queue when the process
@@ -167,7 +170,10 @@ void HandOverStreamedLine(const char* text, DWORD now) {
   TAfterHandOver after;
   {
     std::lock_guard<std::mutex> guard(h.Lock);
-    after = AddLine(h, text, WithinInterval(h, now));
+    const bool streams = h.LineBefore && now - h.LastLine < HandOverStreamGapMs;
+    h.LineBefore = true;
+    h.LastLine = now;
+    after = AddLine(h, text, streams && WithinInterval(h, now));
     if (after == TAfterHandOver::Post) NoteSent(h, now);
   }
   Follow(after);

@@ -56,12 +56,19 @@ void HandOverLine(const char* text);
 // waits end on the system's clock tick (about 15.6 ms), so a held line can
 // wait up to a tick longer there.
 constexpr DWORD HandOverGatherMs = 100;
+// Lines closer together than this stream; a line further from the one
+// before it trickles and goes at once. About three lines' time at the full
+// rate: the receiver's looks (every 20 ms) put two lines of a stream up to
+// 40 ms apart. On Windows, where the looks come 20 to 36 ms apart, some
+// lines of a stream go alone: a little dearer, never later.
+constexpr DWORD HandOverStreamGapMs = 60;
 
 // The receiver. Hands a received line over as HandOverLine does, except
-// while lines stream in: a line that comes less than HandOverGatherMs after
-// the last lines were sent on their way (and finds none on its way now) is
-// held back until that interval is up, and the lines held go together. A
-// line after a pause goes at once. A line the window's thread reports
+// while lines stream in: a line that comes less than HandOverStreamGapMs
+// after the line before it, and less than HandOverGatherMs after the last
+// lines were sent on their way (and finds none on its way now), is held back
+// until that interval is up, and the lines held go together. A line after a
+// pause goes at once, and takes any held lines with it. A line the window's thread reports
 // (ReportLine) first takes the held lines to the pane, so its place among
 // them is where it would have been had they gone at once. `now` is in
 // milliseconds of any clock that steps once a millisecond (HandOverClock),
