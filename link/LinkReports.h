@@ -46,7 +46,7 @@ void HandOverLine(const char* text);
 // How long a line that streams in may wait for the next ones, in
 // milliseconds. At the full rate of a 9600-baud line the processor's lines
 // come 21 ms apart, so an interval of a screen frame (17 ms) or of the
-// receiver's look (5 to 20 ms) would gather nothing; and an append costs
+// receiver's look (5 to 15 ms) would gather nothing; and an append costs
 // the pane about as much as a whole burst of lines would
 // (docs/performance.md). Held for up to a tenth of a second, the lines of
 // such a stream go in about five at a time, which cuts what the stream costs
@@ -58,8 +58,8 @@ void HandOverLine(const char* text);
 constexpr DWORD HandOverGatherMs = 100;
 // Lines closer together than this stream; a line further from the one
 // before it trickles and goes at once. About three lines' time at the full
-// rate: the receiver's looks (every 20 ms) put two lines of a stream up to
-// 40 ms apart. On Windows, where the looks come 20 to 36 ms apart, some
+// rate: the receiver's looks (every 15 ms) put two lines of a stream up to
+// 30 ms apart. On Windows, where the looks come 15.6 to 31 ms apart, a few
 // lines of a stream go alone: a little dearer, never later.
 constexpr DWORD HandOverStreamGapMs = 60;
 

@@ -34,10 +34,10 @@ extern ReceiveBuffer RxBuffer;
 // of them costs a look every ReceiveIdlePollMs rather than every
 // ReceiveBusyPollMs (docs/performance.md has the figures). Wine ends the
 // waits on time; Windows ends them on the first clock tick (about 15.6 ms
-// by default) after they are due, so there the busy pace is one tick and
-// the steady one 20 to 36 ms: slower, and no dearer.
+// by default) after they are due, so there both paces are one or two ticks
+// (15.6 to 31 ms): slower, and no dearer.
 constexpr DWORD ReceiveBusyPollMs = 5;
-constexpr DWORD ReceiveIdlePollMs = 20;
+constexpr DWORD ReceiveIdlePollMs = 15;
 constexpr DWORD ReceiveBusySpanMs = 2000;
 
 // Records a line written (window's thread) and ends a pause of the receiver
