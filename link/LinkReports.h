@@ -68,11 +68,11 @@ constexpr DWORD HandOverStreamGapMs = 60;
 // after the line before it, and less than HandOverGatherMs after the last
 // lines were sent on their way (and finds none on its way now), is held back
 // until that interval is up, and the lines held go together. A line after a
-// pause goes at once, and takes any held lines with it. A line the window's thread reports
-// (ReportLine) first takes the held lines to the pane, so its place among
-// them is where it would have been had they gone at once. `now` is in
-// milliseconds of any clock that steps once a millisecond (HandOverClock),
-// wrap-around included.
+// pause goes at once, and takes any held lines with it. A line the window's
+// thread reports (ReportLine) first takes the held lines to the pane, so its
+// place among them is where it would have been had they gone at once. `now`
+// is in milliseconds of any clock that steps once a millisecond
+// (HandOverClock), wrap-around included.
 void HandOverStreamedLine(const char* text, DWORD now);
 
 // The receiver. Sends the lines held back on their way once their interval
