@@ -5,6 +5,7 @@
 #include "app/TerminalPane.h"
 
 #include <string>
+#include <vector>
 
 #include "app/MainForm.h"
 #include "link/SendLine.h"
@@ -47,11 +48,14 @@ struct Added {
 // Keeps the pane within its bound (app/PaneBound.h) once lines have been
 // added: drops the oldest whole lines in one edit when the bound is passed,
 // and never before, whether Clear is checked or not.
-void TrimOldestLines(size_t lengthBefore, const Added& added) {
+void TrimOldestLines(const Added& added) {
   TMemoStrings* lines = Main->CommBuff->Lines();
   HWND pane = PaneWindow();
   const size_t length = static_cast<size_t>(GetWindowTextLengthA(pane));  // about 1 us at any size
-  const bool tallied = Tally.Known && Tally.Length == lengthBefore && length == lengthBefore + added.Chars;
+  // The one look at the control an edit needs: the text grew by exactly
+  // what was added only when nothing else changed its length since the
+  // pane's last edit and the control took every character.
+  const bool tallied = Tally.Known && length == Tally.Length + added.Chars;
   Tally = {tallied, length, Tally.Breaks + added.Breaks};
   // A text has at most one line more than it has breaks.
   if (tallied && length <= PaneCharBound && Tally.Breaks < PaneLineBound) return;
@@ -79,7 +83,9 @@ void TrimOldestLines(size_t lengthBefore, const Added& added) {
   // The part removed ends with a break: none is cut in two.
   Tally.Breaks -= PaneLineBreaks(text.substr(0, cut));
   Tally.Length -= cut;
-  Tally.Known = static_cast<size_t>(GetWindowTextLengthA(pane)) == Tally.Length;
+  // Should the cut have removed anything else, the next edit's look at the
+  // length finds the tally off and counts again.
+  Tally.Known = true;
 }
 
 }  // namespace
@@ -87,12 +93,12 @@ void TrimOldestLines(size_t lengthBefore, const Added& added) {
 void ShowLine(const char* text, bool show) {
   if (!Main) return;  // the window is gone: nothing to show
   if (show) {
-    const size_t before = static_cast<size_t>(GetWindowTextLengthA(PaneWindow()));
-    const std::string line(text);
-    Main->CommBuff->Lines()->Add(line);
+    // As Add would put it, with fewer questions to the control.
+    const std::vector<std::string> line{std::string(text)};
+    Main->CommBuff->Lines()->AddStrings(line);
     Added added;
-    added.Line(line);
-    TrimOldestLines(before, added);
+    added.Line(line.front());
+    TrimOldestLines(added);
   }
   RestartEraseTimer();
 }
@@ -108,11 +114,10 @@ void ShowLine(const char* text, bool show) {
 // nothing runs between them.
 void ShowReceived(const std::vector<std::string>& lines) {
   if (!Main || lines.empty()) return;
-  const size_t before = static_cast<size_t>(GetWindowTextLengthA(PaneWindow()));
   Main->CommBuff->Lines()->AddStrings(lines);
   Added added;
   for (const std::string& line : lines) added.Line(line);
-  TrimOldestLines(before, added);
+  TrimOldestLines(added);
   RestartEraseTimer();
 }
 

@@ -284,10 +284,9 @@ int TMemoStrings::Add(const std::string& text) {
 void TMemoStrings::AddStrings(const std::vector<std::string>& lines) {
   if (lines.empty()) return;
   HWND h = Handle();
-  const LRESULT rows = SendMessageA(h, EM_GETLINECOUNT, 0, 0);
-  const LRESULT lastStart = SendMessageA(h, EM_LINEINDEX, static_cast<WPARAM>(rows - 1), 0);
-  const LRESULT lastLength = SendMessageA(h, EM_LINELENGTH, static_cast<WPARAM>(lastStart), 0);
-  bool lastEmpty = lastLength == 0;
+  // The end of the text, and the length of the line it is on (the last).
+  const LRESULT position = GetWindowTextLengthA(h);
+  bool lastEmpty = SendMessageA(h, EM_LINELENGTH, static_cast<WPARAM>(position), 0) == 0;
   size_t size = 0;
   for (const std::string& line : lines) size += line.size() + 2;
   std::string insertion;
@@ -302,7 +301,6 @@ void TMemoStrings::AddStrings(const std::vector<std::string>& lines) {
       lastEmpty = line.empty();
     }
   }
-  const LRESULT position = lastStart + lastLength;
   SendMessageA(h, EM_SETSEL, static_cast<WPARAM>(position), position);
   SendMessageA(h, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(insertion.c_str()));
 }

@@ -25,12 +25,24 @@ TLinkReports& Reports() {
 // thread handled them, and nothing the window does can come between a line's
 // report and its append.
 //
+// The receiver's lines may also be held back for a short while when they
+// stream in (HandOverStreamedLine): they then wait in Lines with no unit on
+// its way, until the receiver sends them (SendHeldLines) or the window's
+// thread takes them in front of a line of its own (ReportLine).
+//
 // Lines is guarded by Lock, which is never held while posting or reporting.
 struct THandOver {
   std::mutex Lock;
   std::vector<std::string> Lines;  // oldest first
   // A unit that will take Lines is in the mailbox (or being posted).
   bool UnitOnItsWay = false;
+  // When the receiver last sent lines on their way (HandOverClock), if it
+  // has yet.
+  bool SentBefore = false;
+  DWORD LastSent = 0;
+  // When the receiver handed over its last line, if it has yet.
+  bool LineBefore = false;
+  DWORD LastLine = 0;
 };
 
 // Never destroyed: a unit still in the mailbox's queue when the process
@@ -78,6 +90,16 @@ void TakeHandedOverLines(HandOverTicket& ticket) {
 void InstallLinkReports(TLinkReports reports) { Reports() = std::move(reports); }
 
 void ReportLine(const char* text, bool show) {
+  // Lines held back came before this one: had they gone at once, they
+  // would be in the pane by now. Lines whose unit is on its way stay with
+  // it, as they always did.
+  std::vector<std::string> held;
+  {
+    THandOver& h = HandOver();
+    std::lock_guard<std::mutex> guard(h.Lock);
+    if (!h.UnitOnItsWay) held.swap(h.Lines);
+  }
+  if (!held.empty()) ReportReceived(held);
   if (Reports().ShowLine) Reports().ShowLine(text, show);
 }
 
@@ -93,25 +115,12 @@ void ReportNoPort() {
   if (Reports().NoPort) Reports().NoPort();
 }
 
-void HandOverLine(const char* text) {
-  THandOver& h = HandOver();
-  bool post = false;
-  {
-    std::lock_guard<std::mutex> guard(h.Lock);
-    h.Lines.emplace_back(text);
-    if (!h.UnitOnItsWay) {
-      h.UnitOnItsWay = true;
-      post = true;
-    }
-  }
-  if (!post) {
-    // The unit waits in the mailbox; should its wake-up have been refused,
-    // this asks again, as a post of its own would.
-    WakeMailbox();
-    return;
-  }
-  // Outside the lock: the ticket of a refused unit takes the lock when its
-  // last owner goes, here at the latest.
+namespace {
+
+// Posts the unit that takes Lines; UnitOnItsWay was set under the lock.
+// Outside the lock: the ticket of a refused unit takes the lock when its
+// last owner goes, here at the latest.
+void PostHandOverUnit() {
   std::shared_ptr<HandOverTicket> ticket;
   try {
     ticket = std::make_shared<HandOverTicket>();
@@ -120,4 +129,91 @@ void HandOverLine(const char* text) {
     throw;
   }
   PostToMainThread([ticket] { TakeHandedOverLines(*ticket); });
+}
+
+// What a line handed over leads to.
+enum class TAfterHandOver { Post, Wake, Hold };
+
+// Lock held. The line joins Lines; a unit goes with them unless one is on
+// its way already, or unless `hold` and the lines are to wait.
+TAfterHandOver AddLine(THandOver& h, const char* text, bool hold) {
+  h.Lines.emplace_back(text);
+  if (h.UnitOnItsWay) return TAfterHandOver::Wake;
+  if (hold) return TAfterHandOver::Hold;
+  h.UnitOnItsWay = true;
+  return TAfterHandOver::Post;
+}
+
+void Follow(TAfterHandOver after) {
+  if (after == TAfterHandOver::Post) PostHandOverUnit();
+  // The unit waits in the mailbox; should its wake-up have been refused,
+  // this asks again, as a post of its own would.
+  if (after == TAfterHandOver::Wake) WakeMailbox();
+}
+
+// Lock held. Lines sent now come in the receiver's interval.
+bool WithinInterval(const THandOver& h, DWORD now) {
+  return h.SentBefore && now - h.LastSent < HandOverGatherMs;
+}
+
+void NoteSent(THandOver& h, DWORD now) {
+  h.SentBefore = true;
+  h.LastSent = now;
+}
+
+}  // namespace
+
+void HandOverLine(const char* text) {
+  THandOver& h = HandOver();
+  TAfterHandOver after;
+  {
+    std::lock_guard<std::mutex> guard(h.Lock);
+    after = AddLine(h, text, false);
+  }
+  Follow(after);
+}
+
+void HandOverStreamedLine(const char* text, DWORD now) {
+  THandOver& h = HandOver();
+  TAfterHandOver after;
+  {
+    std::lock_guard<std::mutex> guard(h.Lock);
+    const bool streams = h.LineBefore && now - h.LastLine < HandOverStreamGapMs;
+    h.LineBefore = true;
+    h.LastLine = now;
+    after = AddLine(h, text, streams && WithinInterval(h, now));
+    if (after == TAfterHandOver::Post) NoteSent(h, now);
+  }
+  Follow(after);
+}
+
+DWORD SendHeldLines(DWORD now, bool all) {
+  THandOver& h = HandOver();
+  TAfterHandOver after = TAfterHandOver::Post;
+  {
+    std::lock_guard<std::mutex> guard(h.Lock);
+    if (h.Lines.empty()) return INFINITE;
+    if (h.UnitOnItsWay) {
+      after = TAfterHandOver::Wake;  // nothing is held: they go with the unit
+    } else if (!all && WithinInterval(h, now)) {
+      return HandOverGatherMs - (now - h.LastSent);
+    } else {
+      h.UnitOnItsWay = true;
+      NoteSent(h, now);
+    }
+  }
+  Follow(after);
+  return INFINITE;
+}
+
+DWORD HandOverClock() {
+  static const LONGLONG frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f.QuadPart;
+  }();
+  LARGE_INTEGER count;
+  QueryPerformanceCounter(&count);
+  const LONGLONG c = count.QuadPart;
+  return static_cast<DWORD>(c / frequency * 1000 + c % frequency * 1000 / frequency);
 }

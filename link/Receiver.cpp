@@ -11,14 +11,23 @@ ReceiveBuffer RxBuffer;
 
 namespace {
 
-// GetTickCount of the last traffic; starts "long ago" so an idle port polls
-// slowly from the start.
-std::atomic<DWORD> LastLinkActivity{GetTickCount() - ReceiveBusySpanMs};
+// GetTickCount of the last line sent; starts "long ago" so a port polls at
+// the steady pace from the start.
+std::atomic<DWORD> LastLineSent{GetTickCount() - ReceiveBusySpanMs};
 
-DWORD NextPollInterval() { return ReceivePollInterval(LastLinkActivity.load(), GetTickCount()); }
+DWORD NextPollInterval() { return ReceivePollInterval(LastLineSent.load(), GetTickCount()); }
 
-// Posts the line to the window's thread; never waits for it.
-void HandOverReceivedLine(const char* line) { HandOverLine(line); }
+// Posts the line to the window's thread, or holds it there for a moment
+// while lines stream in; never waits for it.
+void HandOverReceivedLine(const char* line) { HandOverStreamedLine(line, HandOverClock()); }
+
+// The wait before the next look: the pace of the port, cut short when lines
+// held back are due to go before then.
+DWORD NextPause() {
+  const DWORD held = SendHeldLines(HandOverClock(), false);
+  const DWORD poll = NextPollInterval();
+  return held < poll ? held : poll;
+}
 
 // Where the receiver's lines go: the hand-over, or a test's stand-in.
 LineSink ReceivedLineSink = &HandOverReceivedLine;
@@ -43,18 +52,16 @@ void SetPlatformCreateEvent(TCreateEventFunc func) {
   PlatformCreateEvent = func ? func : &::CreateEventA;
 }
 
-void NoteLinkActivity() { LastLinkActivity.store(GetTickCount()); }
-
 void NoteLineSent() {
-  NoteLinkActivity();
+  LastLineSent.store(GetTickCount());
   // The answer should not wait for the end of a quiet-time pause that is
   // already running: wake the receiver now.
   SetEvent(TRead::SentEvent());
 }
 
-DWORD ReceivePollInterval(DWORD lastActivity, DWORD now) {
+DWORD ReceivePollInterval(DWORD lastSent, DWORD now) {
   // Unsigned difference: right across the tick counter's wrap-around.
-  return now - lastActivity < ReceiveBusySpanMs ? ReceiveBusyPollMs : ReceiveIdlePollMs;
+  return now - lastSent < ReceiveBusySpanMs ? ReceiveBusyPollMs : ReceiveIdlePollMs;
 }
 
 TRead::TRead() : TThread(false) {}
@@ -106,6 +113,12 @@ void TRead::ReceiveLoop() {
     // ends as for a lost port, silently: the port is closed on the window's
     // thread, which stops this receiver the usual way.
   }
+  try {
+    // Nothing held back waits for a receiver that is ending.
+    SendHeldLines(HandOverClock(), true);
+  } catch (...) {
+    // No memory to send them: they are lost, as on any such failure.
+  }
   if (stopped) return;
   // Ending before ClosePort asks would release this object while ReadThread
   // still refers to it. Until then the request is asked again at every pause,
@@ -134,7 +147,7 @@ bool TRead::ReceiveUntilStopOrLoss() {
     // Its COMSTAT is meaningless when the call fails.
     if (!ClearCommError(PortHandle, &errors, &status)) {
       if (IsPortLostError(GetLastError())) return false;
-      Pause(NextPollInterval());
+      Pause(NextPause());
       continue;
     }
     if (status.cbInQue > 0) {
@@ -142,12 +155,9 @@ bool TRead::ReceiveUntilStopOrLoss() {
       if (read.PortLost) return false;
       // More may have arrived meanwhile; a read that gave nothing although
       // bytes were reported waits like an idle pass, so it cannot spin.
-      if (read.Count > 0) {
-        NoteLinkActivity();
-        continue;
-      }
+      if (read.Count > 0) continue;
     }
-    Pause(NextPollInterval());
+    Pause(NextPause());
   }
   return true;
 }

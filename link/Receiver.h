@@ -8,9 +8,12 @@
 // - RxBuffer belongs to the receiver while one runs, otherwise to the
 //   window's thread (OpenPort empties it before it starts the next
 //   receiver), so the two never work on it at the same time.
-// - Lines reach the pane through HandOverLine, which posts them to the
-//   window's thread without waiting: the receiver never needs the window's
-//   thread, so ClosePort may wait for it there.
+// - Lines reach the pane through HandOverStreamedLine, which posts them to
+//   the window's thread without waiting (holding them for a moment while
+//   they stream in, link/LinkReports.h): the receiver never needs the
+//   window's thread, so ClosePort may wait for it there. A receiver pauses
+//   no longer than held lines may wait, and sends what it holds when it
+//   ends.
 #pragma once
 
 #include <windows.h>
@@ -25,24 +28,26 @@ extern ReceiveBuffer RxBuffer;
 // port with nothing waiting. The wait bounds the delay of a line that
 // arrives meanwhile; a shorter wait costs processor time (the program's and,
 // under Wine, the server's) for every wake-up. The processor mostly answers
-// what it was sent, so the receiver looks often while the link is busy (a
-// line sent or received within ReceiveBusySpanMs) and seldom when it has
-// been quiet for longer.
+// what it was sent, so the receiver looks often within ReceiveBusySpanMs of
+// a line sent, and otherwise at one steady pace, quiet or not: lines it
+// sends of its own accord go to the pane within one such wait, and a stream
+// of them costs a look every ReceiveIdlePollMs rather than every
+// ReceiveBusyPollMs (docs/performance.md has the figures). Wine ends the
+// waits on time; Windows ends them on the first clock tick (about 15.6 ms
+// by default) after they are due, so there both paces are one or two ticks
+// (15.6 to 31 ms): slower, and no dearer.
 constexpr DWORD ReceiveBusyPollMs = 5;
-constexpr DWORD ReceiveIdlePollMs = 30;
+constexpr DWORD ReceiveIdlePollMs = 15;
 constexpr DWORD ReceiveBusySpanMs = 2000;
 
-// Records traffic on the link: bytes read (receiver) or, through
-// NoteLineSent, a line written (window's thread); the latter also ends a
-// pause of the receiver that is under way, so the answer is looked for at
-// once. NoteLinkActivity is callable from any thread, NoteLineSent from the
-// window's thread.
-void NoteLinkActivity();
+// Records a line written and ends a pause of the receiver that is under
+// way, so the answer is looked for at once and then often. Window's thread
+// only: the event it sets belongs to the open port.
 void NoteLineSent();
 
 // The receiver's wait before its next look at the port, from the time of
-// the last traffic and now (both in GetTickCount milliseconds).
-DWORD ReceivePollInterval(DWORD lastActivity, DWORD now);
+// the last line sent and now (both in GetTickCount milliseconds).
+DWORD ReceivePollInterval(DWORD lastSent, DWORD now);
 
 class TRead : public TThread {
 public:
@@ -86,7 +91,7 @@ struct ReadOutcome {
 // to the window's thread (the receiver).
 ReadOutcome ReadPort(bool discard, DWORD waiting);
 
-// Replaces where the receiver's finished lines go (HandOverLine); an empty
+// Replaces where the receiver's finished lines go (HandOverStreamedLine); an empty
 // sink restores it. Tests only: set it while no receiver runs.
 void SetReceivedLineSink(LineSink sink);
 
