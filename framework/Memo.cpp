@@ -9,7 +9,7 @@
 namespace {
 
 // The longest line TMemoStrings::Get returns.
-const int kMaxLineLength = 4096;
+const int MaxLineLength = 4096;
 
 // Whether the control and every parent of it are visible.
 bool Showing(const TControl* control) {
@@ -48,8 +48,8 @@ void TCustomEdit::CreateParams(TCreateParams& params) {
   TWinControl::CreateParams(params);
   params.ClassName = "EDIT";
   params.Style |= ES_AUTOVSCROLL | ES_AUTOHSCROLL;
-  if (read_only_) params.Style |= ES_READONLY;
-  if (!hide_selection_) params.Style |= ES_NOHIDESEL;
+  if (readOnly_) params.Style |= ES_READONLY;
+  if (!hideSelection_) params.Style |= ES_NOHIDESEL;
   params.ExStyle |= WS_EX_CLIENTEDGE;  // the single, sunken border
 }
 
@@ -57,36 +57,36 @@ void TCustomEdit::CreateParams(TCreateParams& params) {
 // so the limit is always given, 0 asking for the largest.
 void TCustomEdit::HandleCreated() {
   TWinControl::HandleCreated();
-  SendMessageA(handle_, EM_SETLIMITTEXT, static_cast<WPARAM>(max_length_), 0);
-  if (has_saved_text_) {
-    SendMessageA(handle_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(saved_text_.c_str()));
-    saved_text_.clear();
-    saved_text_.shrink_to_fit();
-    has_saved_text_ = false;
+  SendMessageA(handle_, EM_SETLIMITTEXT, static_cast<WPARAM>(maxLength_), 0);
+  if (hasSavedText_) {
+    SendMessageA(handle_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(savedText_.c_str()));
+    savedText_.clear();
+    savedText_.shrink_to_fit();
+    hasSavedText_ = false;
   }
 }
 
 void TCustomEdit::HandleDestroying() {
-  saved_text_ = Text();
-  has_saved_text_ = true;
+  savedText_ = Text();
+  hasSavedText_ = true;
   TWinControl::HandleDestroying();
 }
 
 void TCustomEdit::SetMaxLength(int length) {
-  if (length == max_length_) return;
-  max_length_ = length;
+  if (length == maxLength_) return;
+  maxLength_ = length;
   if (HandleAllocated()) SendMessageA(handle_, EM_SETLIMITTEXT, static_cast<WPARAM>(length), 0);
 }
 
-void TCustomEdit::SetReadOnly(bool read_only) {
-  if (read_only == read_only_) return;
-  read_only_ = read_only;
-  if (HandleAllocated()) SendMessageA(handle_, EM_SETREADONLY, read_only ? TRUE : FALSE, 0);
+void TCustomEdit::SetReadOnly(bool readOnly) {
+  if (readOnly == readOnly_) return;
+  readOnly_ = readOnly;
+  if (HandleAllocated()) SendMessageA(handle_, EM_SETREADONLY, readOnly ? TRUE : FALSE, 0);
 }
 
 void TCustomEdit::SetHideSelection(bool hide) {
-  if (hide == hide_selection_) return;
-  hide_selection_ = hide;
+  if (hide == hideSelection_) return;
+  hideSelection_ = hide;
   RecreateWnd();
 }
 
@@ -145,14 +145,14 @@ void TCustomMemo::CreateParams(TCreateParams& params) {
     case TAlignment::RightJustify: params.Style |= ES_RIGHT; break;
     case TAlignment::Center: params.Style |= ES_CENTER; break;
   }
-  switch (scroll_bars_) {
+  switch (scrollBars_) {
     case TScrollStyle::None: break;
     case TScrollStyle::Horizontal: params.Style |= WS_HSCROLL; break;
     case TScrollStyle::Vertical: params.Style |= WS_VSCROLL; break;
     case TScrollStyle::Both: params.Style |= WS_HSCROLL | WS_VSCROLL; break;
   }
   // Without automatic horizontal scrolling long lines wrap at the width.
-  if (word_wrap_) params.Style &= ~static_cast<DWORD>(ES_AUTOHSCROLL);
+  if (wordWrap_) params.Style &= ~static_cast<DWORD>(ES_AUTOHSCROLL);
 }
 
 void TCustomMemo::SetAlignment(TAlignment alignment) {
@@ -161,15 +161,15 @@ void TCustomMemo::SetAlignment(TAlignment alignment) {
   RecreateWnd();
 }
 
-void TCustomMemo::SetScrollBars(TScrollStyle scroll_bars) {
-  if (scroll_bars == scroll_bars_) return;
-  scroll_bars_ = scroll_bars;
+void TCustomMemo::SetScrollBars(TScrollStyle scrollBars) {
+  if (scrollBars == scrollBars_) return;
+  scrollBars_ = scrollBars;
   RecreateWnd();
 }
 
-void TCustomMemo::SetWordWrap(bool word_wrap) {
-  if (word_wrap == word_wrap_) return;
-  word_wrap_ = word_wrap;
+void TCustomMemo::SetWordWrap(bool wordWrap) {
+  if (wordWrap == wordWrap_) return;
+  wordWrap_ = wordWrap;
   RecreateWnd();
 }
 
@@ -215,13 +215,13 @@ std::string TMemoStrings::Get(int index) const {
   if (index < 0) return std::string();
   // EM_GETLINE reads the buffer's size from its first word and copies
   // without a terminating zero.
-  std::vector<char> buffer(kMaxLineLength + 1, '\0');
-  const WORD size = kMaxLineLength;
+  std::vector<char> buffer(MaxLineLength + 1, '\0');
+  const WORD size = MaxLineLength;
   memcpy(buffer.data(), &size, sizeof(size));
   const LRESULT copied =
       SendMessageA(Handle(), EM_GETLINE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data()));
   if (copied <= 0) return std::string();
-  return std::string(buffer.data(), static_cast<size_t>(copied < kMaxLineLength ? copied : kMaxLineLength));
+  return std::string(buffer.data(), static_cast<size_t>(copied < MaxLineLength ? copied : MaxLineLength));
 }
 
 void TMemoStrings::Put(int index, const std::string& text) {
@@ -318,12 +318,12 @@ void TMemoStrings::SetText(const std::string& text) {
 }
 
 void TMemoStrings::BeginUpdate() {
-  if (update_count_++ == 0) SetUpdateState(true);
+  if (updateCount_++ == 0) SetUpdateState(true);
 }
 
 void TMemoStrings::EndUpdate() {
-  if (update_count_ == 0) return;
-  if (--update_count_ == 0) SetUpdateState(false);
+  if (updateCount_ == 0) return;
+  if (--updateCount_ == 0) SetUpdateState(false);
 }
 
 // Only while visible: switching redrawing back on marks a window visible, so

@@ -67,7 +67,7 @@ private:
   HWND Handle() const;
 
   TCustomMemo* memo_;
-  int update_count_ = 0;
+  int updateCount_ = 0;
 };
 
 class TCustomEdit : public TWinControl {
@@ -75,11 +75,11 @@ public:
   explicit TCustomEdit(TComponent* owner);
 
   // The control's limit in characters; 0 is the largest the control allows.
-  int MaxLength() const { return max_length_; }
+  int MaxLength() const { return maxLength_; }
   void SetMaxLength(int length);
-  bool ReadOnly() const { return read_only_; }
-  void SetReadOnly(bool read_only);
-  bool HideSelection() const { return hide_selection_; }
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool readOnly);
+  bool HideSelection() const { return hideSelection_; }
   void SetHideSelection(bool hide);
 
   std::string Text();
@@ -105,13 +105,13 @@ protected:
 private:
   LRESULT CharMessage(WPARAM wParam, LPARAM lParam);
 
-  int max_length_ = 0;
-  bool read_only_ = false;
-  bool hide_selection_ = true;
+  int maxLength_ = 0;
+  bool readOnly_ = false;
+  bool hideSelection_ = true;
   // The text of a window being destroyed (re-created for a style change, or
   // taken from its parent), given to the next window made.
-  std::string saved_text_;
-  bool has_saved_text_ = false;
+  std::string savedText_;
+  bool hasSavedText_ = false;
 };
 
 class TCustomMemo : public TCustomEdit {
@@ -124,10 +124,10 @@ public:
   // Changing these re-creates the window when it exists.
   TAlignment Alignment() const { return alignment_; }
   void SetAlignment(TAlignment alignment);
-  TScrollStyle ScrollBars() const { return scroll_bars_; }
-  void SetScrollBars(TScrollStyle scroll_bars);
-  bool WordWrap() const { return word_wrap_; }
-  void SetWordWrap(bool word_wrap);
+  TScrollStyle ScrollBars() const { return scrollBars_; }
+  void SetScrollBars(TScrollStyle scrollBars);
+  bool WordWrap() const { return wordWrap_; }
+  void SetWordWrap(bool wordWrap);
 
   // Enter makes a line break; when off, the memo drops the Enter character
   // and leaves the Enter key to the containing window.
@@ -143,8 +143,8 @@ protected:
 private:
   TMemoStrings* lines_;
   TAlignment alignment_ = TAlignment::LeftJustify;
-  TScrollStyle scroll_bars_ = TScrollStyle::None;
-  bool word_wrap_ = true;
+  TScrollStyle scrollBars_ = TScrollStyle::None;
+  bool wordWrap_ = true;
 };
 
 class TMemo : public TCustomMemo {
