@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # The host decision (scripts/wine-arch), against stand-in 32-bit loaders: one
 # that runs, one that fails as on a kernel without 32-bit execution, and the
-# forcing variable.
+# forcing variable. Then which wineserver serves a prefix
+# (orvant_wineserver_pid), against stand-in servers.
 #   tests/scripts/wine_arch_test.sh PATH/TO/wine-arch
 set -uo pipefail
 arch=$1
 dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
+fake=
+trap 'rm -rf "$dir"; [ -z "$fake" ] || kill "$fake" 2>/dev/null' EXIT
 failures=0
 expect() {  # name, expected, actual
   if [ "$2" != "$3" ]; then
@@ -40,5 +42,26 @@ expect "forced to 32" "32" "$(run refused ORVANT_WINDOWS_BUILDS=32)"
 expect "forced to both" "32 64" "$(run refused ORVANT_WINDOWS_BUILDS='64 32')"
 ORVANT_WINDOWS_BUILDS=65 "$arch" >/dev/null 2>&1
 expect "a forced value that is no build is refused" 2 $?
+
+# A stand-in server: a process named wineserver... holding the lock file of
+# the directory Wine names after its prefix, working in some other folder.
+. "$(dirname "$arch")/wine-env.bash"
+mkdir -p "$dir/prefix" "$dir/other"
+server_dir() { echo "$dir/tmp/server-$(stat -c %D "$1")-$(printf %x "$(stat -c %i "$1")")"; }
+mkdir -p "$(server_dir "$dir/prefix")" "$(server_dir "$dir/other")"
+cp "$(command -v sleep)" "$dir/wineserver-fake"
+serve() {  # prefix; sets fake to the stand-in's process id once it runs
+  (cd / && exec 9>"$(server_dir "$1")/lock" && exec "$dir/wineserver-fake" 60) &
+  fake=$!
+  for _ in $(seq 1 500); do [ "$(cat "/proc/$fake/comm" 2>/dev/null)" = wineserver-fake ] && break; sleep 0.01; done
+}
+serve "$dir/prefix"
+expect "the server found by its lock, whatever its working folder" "$fake" "$(orvant_wineserver_pid "$dir/prefix")"
+kill "$fake"
+wait "$fake" 2>/dev/null
+serve "$dir/other"
+expect "another prefix's server is not taken" "" "$(orvant_wineserver_pid "$dir/prefix")"
+kill "$fake"
+wait "$fake" 2>/dev/null
 
 if [ "$failures" -eq 0 ]; then echo "all passed"; else exit 1; fi

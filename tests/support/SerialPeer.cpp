@@ -73,11 +73,19 @@ std::string ControlFile(const std::string& name) {
 bool AskWrapper(const std::string& request) {
   const std::string path = ControlFile(request);
   const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  if (file == INVALID_HANDLE_VALUE) {
+    std::fprintf(stderr, "could not ask for %s (error %lu): is scripts/wine-exec-serial running this?\n",
+                 path.c_str(), GetLastError());
+    return false;
+  }
   CloseHandle(file);
   // The wrapper removes the file once it has done what was asked.
-  return PumpUntil([&] { return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; },
-                   20000);
+  if (!PumpUntil([&] { return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; },
+                 20000)) {
+    std::fprintf(stderr, "the wrapper did not take %s in 20 s\n", path.c_str());
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -90,10 +98,16 @@ bool CountWineDescriptors(WineDescriptors& counts) {
   const std::string answer = ControlFile("fds");
   DeleteFileA(answer.c_str());
   if (!AskWrapper("count-fds")) return false;
-  FILE* file = std::fopen(answer.c_str(), "r");
-  if (file == nullptr) return false;
-  const bool read = std::fscanf(file, "%d %d", &counts.Program, &counts.ServerOnLines) == 2;
-  std::fclose(file);
+  char text[100] = {};
+  if (FILE* file = std::fopen(answer.c_str(), "r")) {
+    text[std::fread(text, 1, sizeof text - 1, file)] = 0;
+    std::fclose(file);
+  }
   DeleteFileA(answer.c_str());
-  return read && counts.Program > 0 && counts.ServerOnLines >= 0;
+  if (std::sscanf(text, "%d %d", &counts.Program, &counts.ServerOnLines) == 2 &&
+      counts.Program > 0 && counts.ServerOnLines >= 0) {
+    return true;
+  }
+  std::fprintf(stderr, "the wrapper counted \"%s\" in %s\n", text, answer.c_str());
+  return false;
 }

@@ -40,14 +40,16 @@ private:
 HANDLE OpenComPort(int n);
 
 // Asks the wrapper to take pair n down or bring it back, and waits (pumping
-// messages) until it has. False when the wrapper did not answer in time.
+// messages) until it has. False when the wrapper did not answer in time;
+// every false here also says why on stderr.
 bool KillPair(int n);
 bool RevivePair(int n);
 
 // What Wine holds open for this program, counted by the wrapper from the
 // Linux side: the program's descriptors, and its wineserver's descriptors on
 // the serial lines (one for every port handle open in the prefix). Every
-// port handle left open raises both. False when the wrapper did not answer.
+// port handle left open raises both. False when the wrapper did not answer
+// or counted nothing (its answer is on stderr).
 struct WineDescriptors {
   int Program = -1;
   int ServerOnLines = -1;
