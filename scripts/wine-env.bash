@@ -25,7 +25,17 @@ fi
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
-wine() { "$WINELOADER" "$@"; }
+# Wine's programs start with the kernel's address randomisation off (their
+# children inherit that). Debian's 64-bit loader has no preloader to reserve
+# Windows' fixed addresses before the C library starts: it sits at
+# 0x7d000000, and a 64-bit kernel may put its heap anywhere in the gigabyte
+# after it, so about one start in two thousand found its heap over the shared
+# user data at 0x7ffe0000 and ended at once ("failed to map the shared user
+# data", shown only with WINEDEBUG=err). Without randomisation the heap
+# follows the loader directly. The 32-bit loader's heap moves 32 MB at most,
+# but both start the same way.
+orvant_fixed_layout=(setarch "$(uname -m)" --addr-no-randomize)
+wine() { "${orvant_fixed_layout[@]}" "$WINELOADER" "$@"; }
 wineserver() { "$WINESERVER" "$@"; }
 
 # The default prefix of a kind (run or test) for this build, under the

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The host decision (scripts/wine-arch), against stand-in 32-bit loaders: one
 # that runs, one that fails as on a kernel without 32-bit execution, and the
-# forcing variable. Then which wineserver serves a prefix
-# (orvant_wineserver_pid), against stand-in servers.
+# forcing variable. Then that Wine's programs start without address
+# randomisation, and which wineserver serves a prefix (orvant_wineserver_pid),
+# against stand-in servers.
 #   tests/scripts/wine_arch_test.sh PATH/TO/wine-arch
 set -uo pipefail
 arch=$1
@@ -42,6 +43,16 @@ expect "forced to 32" "32" "$(run refused ORVANT_WINDOWS_BUILDS=32)"
 expect "forced to both" "32 64" "$(run refused ORVANT_WINDOWS_BUILDS='64 32')"
 ORVANT_WINDOWS_BUILDS=65 "$arch" >/dev/null 2>&1
 expect "a forced value that is no build is refused" 2 $?
+
+# A stand-in loader that shows the personality it was started with: 0x0040000
+# is the kernel's "no address randomisation".
+printf '#!/bin/sh\ncat /proc/self/personality\n' >"$dir/personality"
+chmod +x "$dir/personality"
+for bits in 32 64; do
+  expect "the $bits-bit loader starts without address randomisation" 00040000 \
+    "$(env -u CTEST_RESOURCE_GROUP_0_DESK ORVANT_WINE_ARCH=$bits ORVANT_WINE32_LOADER="$dir/personality" \
+      ORVANT_WINE64_LOADER="$dir/personality" "$(dirname "$arch")/wine-exec" no-program)"
+done
 
 # A stand-in server: a process named wineserver... holding the lock file of
 # the directory Wine names after its prefix, working in some other folder.
