@@ -80,14 +80,21 @@ orvant_check_loader() {
   fi
 }
 
+# The name Wine gives the folder of a prefix's server: after the prefix's
+# device and inode.
+orvant_server_dir() {
+  local dev ino
+  dev=$(stat -L -c %D "$1") && ino=$(stat -L -c %i "$1") || return 1
+  printf 'server-%s-%x\n' "$dev" "$ino"
+}
+
 # The process id of the wineserver serving a prefix, if one runs. A server
-# keeps the lock file of its directory (Wine names that after the prefix's
-# device and inode) open for its whole life. Its working directory is that
-# directory too, but not always: it steps into the prefix to save the
+# keeps the lock file of its directory open for its whole life. It works in
+# that directory too, but not always: it steps into the prefix to save the
 # registry, and elsewhere to open a file relative to a folder.
 orvant_wineserver_pid() {
   local dir p
-  dir="server-$(stat -L -c %D "$1")-$(printf %x "$(stat -L -c %i "$1")")" || return 0
+  dir=$(orvant_server_dir "$1") || return 0
   for p in $(pgrep wineserver || true); do
     if [ -n "$(find "/proc/$p/fd" -lname "*/$dir/lock" 2>/dev/null)" ]; then
       echo "$p"

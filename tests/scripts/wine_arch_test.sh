@@ -58,7 +58,7 @@ done
 # the directory Wine names after its prefix, working in some other folder.
 . "$(dirname "$arch")/wine-env.bash"
 mkdir -p "$dir/prefix" "$dir/other"
-server_dir() { echo "$dir/tmp/server-$(stat -c %D "$1")-$(printf %x "$(stat -c %i "$1")")"; }
+server_dir() { echo "$dir/tmp/$(orvant_server_dir "$1")"; }
 mkdir -p "$(server_dir "$dir/prefix")" "$(server_dir "$dir/other")"
 cp "$(command -v sleep)" "$dir/wineserver-fake"
 serve() {  # prefix; sets fake to the stand-in's process id once it runs
