@@ -5,6 +5,7 @@
 #include "framework/Dialogs.h"
 #include "framework/Forms.h"
 #include "framework/Mailbox.h"
+#include "framework/Platform.h"
 
 namespace {
 TApplication TheApplication;
@@ -18,7 +19,7 @@ TApplication::~TApplication() = default;
 
 void TApplication::Initialize() {
   INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES};
-  InitCommonControlsEx(&icc);
+  Platform.InitCommonControlsEx(&icc);
   OpenMailbox();
 }
 

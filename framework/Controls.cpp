@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "framework/Application.h"
+#include "framework/Platform.h"
 #include "framework/WindowClass.h"
 
 // ---------------------------------------------------------------- TControl
@@ -136,7 +137,7 @@ void TWinControl::CreateWnd() {
   creating_ = true;
   // An own class binds the control at WM_NCCREATE from the creation
   // parameter; a system class's window is subclassed once it exists.
-  HWND hwnd = CreateWindowExA(params.ExStyle, params.ClassName.c_str(), params.Caption.c_str(),
+  HWND hwnd = Platform.CreateWindowExA(params.ExStyle, params.ClassName.c_str(), params.Caption.c_str(),
                               params.Style, params.X, params.Y, params.Width, params.Height,
                               params.WndParent, nullptr, GetModuleHandleA(nullptr),
                               ownClass_ ? this : nullptr);
@@ -147,7 +148,7 @@ void TWinControl::CreateWnd() {
   if (!ownClass_) {
     handle_ = hwnd;
     // A window the control does not hear would be one it cannot follow.
-    if (!SetWindowSubclass(hwnd, &SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this))) {
+    if (!Platform.SetWindowSubclass(hwnd, &SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this))) {
       handle_ = nullptr;
       DestroyWindow(hwnd);
       creating_ = false;

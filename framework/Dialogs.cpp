@@ -5,6 +5,7 @@
 
 #include "framework/Application.h"
 #include "framework/Forms.h"
+#include "framework/Platform.h"
 
 namespace {
 
@@ -48,7 +49,7 @@ int ShowModalBox(const std::string& text, const std::string& caption, UINT flags
   if (Hook()) {
     result = Hook()(text, caption, flags);
   } else {
-    result = MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
+    result = Platform.MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
   }
 
   for (HWND hwnd : disabled) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "framework/Platform.h"
 #include "framework/SysUtils.h"
 
 TImage::TImage(TComponent* owner) : TGraphicControl(owner) { SetBounds(0, 0, 105, 105); }
@@ -12,7 +13,7 @@ TImage::~TImage() {
 
 void TImage::LoadPictureResource(const std::string& name) {
   HBITMAP loaded = static_cast<HBITMAP>(
-      LoadImageA(GetModuleHandleA(nullptr), name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+      Platform.LoadImageA(GetModuleHandleA(nullptr), name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
   if (!loaded) throw Exception("Picture resource " + name + " not found");
   if (bitmap_) DeleteObject(bitmap_);
   bitmap_ = loaded;
@@ -24,7 +25,7 @@ void TImage::LoadPictureResource(const std::string& name) {
 
 void TImage::Paint(HDC hdc) {
   if (!bitmap_) return;
-  HDC source = CreateCompatibleDC(hdc);
+  HDC source = Platform.CreateCompatibleDC(hdc);
   HGDIOBJ old = SelectObject(source, bitmap_);
   // Natural size from the top-left corner; what lies beyond the control is
   // not drawn.
@@ -38,8 +39,8 @@ void TImage::Paint(HDC hdc) {
 TShape::TShape(TComponent* owner) : TGraphicControl(owner) { SetBounds(0, 0, 65, 65); }
 
 void TShape::Paint(HDC hdc) {
-  HPEN pen = CreatePen(PS_SOLID, 1, ColorToRGB(PenColor));
-  HBRUSH brush = CreateSolidBrush(ColorToRGB(BrushColor));
+  HPEN pen = Platform.CreatePen(PS_SOLID, 1, ColorToRGB(PenColor));
+  HBRUSH brush = Platform.CreateSolidBrush(ColorToRGB(BrushColor));
   HGDIOBJ oldPen = SelectObject(hdc, pen);
   HGDIOBJ oldBrush = SelectObject(hdc, brush);
   const RECT r = BoundsRect();

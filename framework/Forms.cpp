@@ -4,6 +4,7 @@
 
 #include "framework/Application.h"
 #include "framework/Menus.h"
+#include "framework/Platform.h"
 
 namespace {
 
@@ -71,12 +72,12 @@ void TForm::CreateParams(TCreateParams& params) {
 
 void TForm::HandleCreated() {
   if (menu_) {
-    ::SetMenu(handle_, menu_->Handle());
+    Platform.SetMenu(handle_, menu_->Handle());
     menu_->SetWindow(handle_);
   }
   if (!IconResource.empty() && !icon_) {
     icon_ = static_cast<HICON>(
-        LoadImageA(GetModuleHandleA(nullptr), IconResource.c_str(), IMAGE_ICON, 32, 32, 0));
+        Platform.LoadImageA(GetModuleHandleA(nullptr), IconResource.c_str(), IMAGE_ICON, 32, 32, 0));
   }
   if (icon_) {
     SendMessageA(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
@@ -89,7 +90,7 @@ void TForm::HandleCreated() {
 void TForm::HandleDestroying() {
   // The menu bar belongs to the menu component, not to the window.
   if (menu_) {
-    ::SetMenu(handle_, nullptr);
+    Platform.SetMenu(handle_, nullptr);
     menu_->SetWindow(nullptr);
   }
 }
@@ -102,7 +103,7 @@ void TForm::SetCaption(const std::string& caption) {
 void TForm::SetMenu(TMainMenu* menu) {
   menu_ = menu;
   if (handle_) {
-    ::SetMenu(handle_, menu_ ? menu_->Handle() : nullptr);
+    Platform.SetMenu(handle_, menu_ ? menu_->Handle() : nullptr);
     if (menu_) menu_->SetWindow(handle_);
   }
 }
@@ -199,12 +200,12 @@ void TForm::Paint(HDC hdc, const RECT& area) {
   const int w = area.right - area.left;
   const int h = area.bottom - area.top;
   if (w <= 0 || h <= 0) return;
-  HDC memory = CreateCompatibleDC(hdc);
-  HBITMAP bitmap = CreateCompatibleBitmap(hdc, w, h);
+  HDC memory = Platform.CreateCompatibleDC(hdc);
+  HBITMAP bitmap = Platform.CreateCompatibleBitmap(hdc, w, h);
   HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
   SetViewportOrgEx(memory, -area.left, -area.top, nullptr);
 
-  HBRUSH background = CreateSolidBrush(ColorToRGB(Color));
+  HBRUSH background = Platform.CreateSolidBrush(ColorToRGB(Color));
   FillRect(memory, &area, background);
   DeleteObject(background);
   for (TControl* c : Controls()) {

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "framework/Application.h"
+#include "framework/Platform.h"
 #include "framework/UtilWindow.h"
 
 namespace {
@@ -19,12 +20,10 @@ HWND Window = nullptr;
 // A wake-up is in the main thread's message queue and not yet handled.
 bool WakePending = false;
 
-TPostMessageFunc PlatformPostMessage = &::PostMessageA;
-
 // Lock held. Posts a wake-up unless one is on its way already.
 void WakeLocked() {
   if (WakePending || Window == nullptr) return;
-  WakePending = PlatformPostMessage(Window, WakeMessage, 0, 0) != FALSE;
+  WakePending = Platform.PostMessageA(Window, WakeMessage, 0, 0) != FALSE;
 }
 
 // Runs the work that was queued when the wake-up was handled, one unit at a
@@ -108,11 +107,6 @@ bool PostToMainThread(TMailWork work) {
 void WakeMailbox() {
   std::lock_guard<std::mutex> guard(Lock);
   if (!Queue.empty()) WakeLocked();
-}
-
-void SetPlatformPostMessage(TPostMessageFunc func) {
-  std::lock_guard<std::mutex> guard(Lock);
-  PlatformPostMessage = func ? func : &::PostMessageA;
 }
 
 HWND MailboxWindow() {

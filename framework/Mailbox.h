@@ -38,10 +38,5 @@ bool PostToMainThread(TMailWork work);
 // more: the retry a new post would have made.
 void WakeMailbox();
 
-// The call that posts a wake-up (::PostMessageA by default); nullptr
-// restores it. Tests use it to make the platform refuse.
-using TPostMessageFunc = BOOL(WINAPI*)(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-void SetPlatformPostMessage(TPostMessageFunc func);
-
 // The mailbox's window, or null while it is closed.
 HWND MailboxWindow();

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "framework/Platform.h"
+
 namespace {
 
 UINT NextCommand() {
@@ -91,12 +93,12 @@ void TMenuItem::BuildInto(HMENU menu) {
   for (TMenuItem* item : items_) {
     HMENU child = nullptr;
     if (!item->items_.empty()) {
-      child = CreatePopupMenu();
+      child = Platform.CreatePopupMenu();
       item->BuildInto(child);
     }
     std::string caption;
     MENUITEMINFOA info = DescribeItem(*item, child, caption);
-    InsertMenuItemA(menu, position++, TRUE, &info);
+    Platform.InsertMenuItemA(menu, position++, TRUE, &info);
   }
 }
 
@@ -106,7 +108,7 @@ void TMenuItem::UpdateNative() {
   std::string caption;
   MENUITEMINFOA info = DescribeItem(*this, submenu_, caption);
   info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_STRING;
-  SetMenuItemInfoA(menu, command_, FALSE, &info);
+  Platform.SetMenuItemInfoA(menu, command_, FALSE, &info);
   // A change on the menu bar itself shows only after the bar is redrawn.
   const TMenuItem* root = parent_;
   while (root && root->parent_) root = root->parent_;
@@ -126,7 +128,7 @@ TMainMenu::~TMainMenu() {
 
 HMENU TMainMenu::Handle() {
   if (!bar_) {
-    bar_ = CreateMenu();
+    bar_ = Platform.CreateMenu();
     items_->BuildInto(bar_);
   }
   return bar_;

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <vector>
 
+#include "framework/Platform.h"
 #include "framework/SysInit.h"
 #include "framework/SysUtils.h"
 #include "framework/UtilWindow.h"
@@ -28,8 +29,6 @@ const unsigned MainWaiting = 1;
 const unsigned CallInFlight = 2;
 
 bool OnMainThread() { return GetCurrentThreadId() == MainThreadID; }
-
-TBeginThreadFunc PlatformBeginThread = &_beginthreadex;
 
 // The objects inside Synchronize whose hand-over message has not been
 // handled yet. The window acts on a message only for one of them, and once:
@@ -55,17 +54,13 @@ void WaitServingSentMessages(HANDLE thread) {
   for (;;) {
     MSG msg;
     PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    if (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0 + 1) {
+    if (Platform.MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0 + 1) {
       return;
     }
   }
 }
 
 }  // namespace
-
-void SetPlatformBeginThread(TBeginThreadFunc func) {
-  PlatformBeginThread = func ? func : &_beginthreadex;
-}
 
 TThread::TThread(bool StartSuspended) : StartedSuspended(StartSuspended) {
   if (!OnMainThread()) throw EThread("A thread object can only be created on the main thread");
@@ -81,17 +76,17 @@ void TThread::Start() {
   // releases its per-thread data around the entry.
   unsigned ident = 0;
   const uintptr_t handle =
-      PlatformBeginThread(nullptr, 0, &TThread::Entry, this, CREATE_SUSPENDED, &ident);
+      Platform._beginthreadex(nullptr, 0, &TThread::Entry, this, CREATE_SUSPENDED, &ident);
   // Raised out of Create, which then destroys the object: as one never
   // started, it has nothing to wait for.
   if (handle == 0) throw EOutOfResources("Error creating thread");
   ThreadHandle = reinterpret_cast<HANDLE>(handle);
   ThreadIdent = ident;
-  if (ResumeThread(ThreadHandle) == static_cast<DWORD>(-1)) {
+  if (Platform.ResumeThread(ThreadHandle) == static_cast<DWORD>(-1)) {
     // The thread never ran a line of code, so ending it holds no lock; only
     // the run-time's small per-thread block given to it is lost.
     TerminateThread(ThreadHandle, 1);
-    CloseHandle(ThreadHandle);
+    Platform.CloseHandle(ThreadHandle);
     ThreadHandle = nullptr;
     ThreadIdent = 0;
     throw EOutOfResources("Error creating thread");
@@ -100,7 +95,7 @@ void TThread::Start() {
 
 TThread::~TThread() {
   StopAndWaitForEnd();  // already done by the most derived destructor
-  if (ThreadHandle != nullptr) CloseHandle(ThreadHandle);
+  if (ThreadHandle != nullptr) Platform.CloseHandle(ThreadHandle);
   ReleaseHandOverWindow();
 }
 
@@ -137,7 +132,7 @@ HANDLE TThread::PrepareWait(bool& serveCall) {
   HANDLE waitHandle = nullptr;
   const HANDLE process = GetCurrentProcess();
   if (ThreadHandle != nullptr &&
-      !DuplicateHandle(process, ThreadHandle, process, &waitHandle, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+      !Platform.DuplicateHandle(process, ThreadHandle, process, &waitHandle, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
     waitHandle = nullptr;
   }
   // Last: once MainWaiting is set, the thread may end and release the object.
@@ -151,11 +146,11 @@ DWORD TThread::AwaitEnd(HANDLE waitHandle, bool serveCall) {
   if (serveCall) {
     WaitServingSentMessages(waitHandle);
   } else {
-    WaitForSingleObject(waitHandle, INFINITE);
+    Platform.WaitForSingleObject(waitHandle, INFINITE);
   }
   DWORD code = 0;
-  GetExitCodeThread(waitHandle, &code);
-  CloseHandle(waitHandle);
+  Platform.GetExitCodeThread(waitHandle, &code);
+  Platform.CloseHandle(waitHandle);
   return code;
 }
 

@@ -30,13 +30,6 @@
 
 #include "framework/Classes.h"
 
-// The call that makes a thread (the run-time's _beginthreadex by default);
-// nullptr restores it. Tests use it to make the platform refuse. Main thread.
-using TBeginThreadFunc = uintptr_t(__cdecl*)(void* security, unsigned stackSize,
-                                             unsigned(__stdcall* entry)(void*), void* param,
-                                             unsigned flags, unsigned* ident);
-void SetPlatformBeginThread(TBeginThreadFunc func);
-
 class TThread : public TObject {
 public:
   using TThreadMethod = std::function<void()>;

@@ -1,6 +1,7 @@
 #include "framework/Timer.h"
 
 #include "framework/Application.h"
+#include "framework/Platform.h"
 #include "framework/SysUtils.h"
 #include "framework/UtilWindow.h"
 
@@ -9,11 +10,7 @@ namespace {
 // The platform timer of a TTimer is always this one on its own window.
 const UINT_PTR TimerId = 1;
 
-TSetTimerFunc PlatformSetTimer = &::SetTimer;
-
 }  // namespace
-
-void SetPlatformSetTimer(TSetTimerFunc func) { PlatformSetTimer = func ? func : &::SetTimer; }
 
 // The fields are set directly: no handler exists yet, so nothing would start.
 TTimer::TTimer(TComponent* owner) : TComponent(owner), enabled_(true), interval_(1000) {
@@ -54,9 +51,9 @@ void TTimer::Fire() {
 // A new platform timer's first period counts from the SetTimer call, which is
 // what makes every change restart the countdown from the full interval.
 void TTimer::ResetPlatformTimer() {
-  KillTimer(utilWindow_, TimerId);
+  Platform.KillTimer(utilWindow_, TimerId);
   if (interval_ != 0 && enabled_ && onTimer_) {
-    if (PlatformSetTimer(utilWindow_, TimerId, interval_, nullptr) == 0) {
+    if (Platform.SetTimer(utilWindow_, TimerId, interval_, nullptr) == 0) {
       throw EOutOfResources("Not enough timers available");
     }
   }

@@ -10,13 +10,6 @@
 
 #include "framework/Classes.h"
 
-// The platform call that starts a window timer (::SetTimer by default).
-using TSetTimerFunc = UINT_PTR(WINAPI*)(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc);
-
-// Replaces the call every timer uses to start its platform timer; nullptr
-// restores ::SetTimer. Tests use it to make the platform refuse.
-void SetPlatformSetTimer(TSetTimerFunc func);
-
 class TTimer : public TComponent {
 public:
   explicit TTimer(TComponent* owner);

@@ -1,6 +1,7 @@
 #include "framework/UtilWindow.h"
 
 #include "framework/Application.h"
+#include "framework/Platform.h"
 #include "framework/SysUtils.h"
 #include "framework/WindowClass.h"
 
@@ -43,7 +44,7 @@ HWND AllocateUtilWindow(TUtilWindowMethod method, const char* className, HWND pa
   HINSTANCE instance = GetModuleHandleA(nullptr);
   if (!EnsureUtilWindowClass(instance, className)) throw EOutOfResources("Error creating window");
   auto* binding = new UtilWindowBinding{std::move(method)};
-  HWND hwnd = CreateWindowExA(0, className, "", 0, 0, 0, 0, 0, parent, nullptr, instance, binding);
+  HWND hwnd = Platform.CreateWindowExA(0, className, "", 0, 0, 0, 0, 0, parent, nullptr, instance, binding);
   if (!hwnd) {
     delete binding;
     throw EOutOfResources("Error creating window");

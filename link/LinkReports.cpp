@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "framework/Mailbox.h"
+#include "framework/Platform.h"
 
 namespace {
 
@@ -209,7 +210,7 @@ DWORD SendHeldLines(DWORD now, bool all) {
 DWORD HandOverClock() {
   static const LONGLONG frequency = [] {
     LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
+    Platform.QueryPerformanceFrequency(&f);
     return f.QuadPart;
   }();
   LARGE_INTEGER count;

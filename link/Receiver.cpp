@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "framework/Mailbox.h"
+#include "framework/Platform.h"
 #include "framework/SysUtils.h"
 #include "link/LinkReports.h"
 #include "link/SerialPort.h"
@@ -32,9 +33,6 @@ DWORD NextPause() {
 // Where the receiver's lines go: the hand-over, or a test's stand-in.
 LineSink ReceivedLineSink = &HandOverReceivedLine;
 
-TReadFileFunc PlatformReadFile = &::ReadFile;
-TCreateEventFunc PlatformCreateEvent = &::CreateEventA;
-
 // The open port's events (TRead::OpenEvents); written only while no
 // receiver runs.
 HANDLE Wake = nullptr;
@@ -46,17 +44,11 @@ void SetReceivedLineSink(LineSink sink) {
   ReceivedLineSink = sink ? std::move(sink) : LineSink(&HandOverReceivedLine);
 }
 
-void SetPlatformReadFile(TReadFileFunc func) { PlatformReadFile = func ? func : &::ReadFile; }
-
-void SetPlatformCreateEvent(TCreateEventFunc func) {
-  PlatformCreateEvent = func ? func : &::CreateEventA;
-}
-
 void NoteLineSent() {
   LastLineSent.store(GetTickCount());
   // The answer should not wait for the end of a quiet-time pause that is
   // already running: wake the receiver now.
-  SetEvent(TRead::SentEvent());
+  Platform.SetEvent(TRead::SentEvent());
 }
 
 DWORD ReceivePollInterval(DWORD lastSent, DWORD now) {
@@ -74,9 +66,9 @@ HANDLE TRead::SentEvent() { return Sent; }
 void TRead::OpenEvents() {
   // Manual reset: a stop asked for before the loop's first wait, or while it
   // reads, is still seen by the next wait.
-  Wake = PlatformCreateEvent(nullptr, TRUE, FALSE, nullptr);
+  Wake = Platform.CreateEventA(nullptr, TRUE, FALSE, nullptr);
   // Auto reset: one line sent cuts one pause short.
-  Sent = PlatformCreateEvent(nullptr, FALSE, FALSE, nullptr);
+  Sent = Platform.CreateEventA(nullptr, FALSE, FALSE, nullptr);
   if (Wake == nullptr || Sent == nullptr) {
     CloseEvents();
     throw EOutOfResources("Error creating event");
@@ -84,14 +76,14 @@ void TRead::OpenEvents() {
 }
 
 void TRead::CloseEvents() {
-  if (Wake != nullptr) CloseHandle(Wake);
-  if (Sent != nullptr) CloseHandle(Sent);
+  if (Wake != nullptr) Platform.CloseHandle(Wake);
+  if (Sent != nullptr) Platform.CloseHandle(Sent);
   Wake = Sent = nullptr;
 }
 
 void TRead::Pause(DWORD ms) {
   const HANDLE events[] = {WakeEvent(), SentEvent()};
-  WaitForMultipleObjects(2, events, FALSE, ms);
+  Platform.WaitForMultipleObjects(2, events, FALSE, ms);
 }
 
 // The loop keeps no call pending on the port: it asks how much has arrived,
@@ -145,7 +137,7 @@ bool TRead::ReceiveUntilStopOrLoss() {
     DWORD errors = 0;  // line errors are cleared here and not reported
     COMSTAT status{};
     // Its COMSTAT is meaningless when the call fails.
-    if (!ClearCommError(PortHandle, &errors, &status)) {
+    if (!Platform.ClearCommError(PortHandle, &errors, &status)) {
       if (IsPortLostError(GetLastError())) return false;
       Pause(NextPause());
       continue;
@@ -168,7 +160,7 @@ ReadOutcome ReadPort(bool discard, DWORD waiting) {
   // refused would otherwise hold the read until the whole request arrived.
   const DWORD room = static_cast<DWORD>(ReceiveSpace(RxBuffer));
   const DWORD ask = waiting < room ? waiting : room;
-  if (!PlatformReadFile(PortHandle, ReceiveTail(RxBuffer), ask, &outcome.Count, nullptr)) {
+  if (!Platform.ReadFile(PortHandle, ReceiveTail(RxBuffer), ask, &outcome.Count, nullptr)) {
     outcome.Count = 0;
     outcome.PortLost = IsPortLostError(GetLastError());
   }

@@ -94,16 +94,3 @@ ReadOutcome ReadPort(bool discard, DWORD waiting);
 // Replaces where the receiver's finished lines go (HandOverStreamedLine); an empty
 // sink restores it. Tests only: set it while no receiver runs.
 void SetReceivedLineSink(LineSink sink);
-
-// The call that reads the port (::ReadFile by default); nullptr restores it.
-// Tests use it to play a device whose reads fail while ClearCommError still
-// answers. Set it while no receiver runs.
-using TReadFileFunc = BOOL(WINAPI*)(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read,
-                                    LPOVERLAPPED overlapped);
-void SetPlatformReadFile(TReadFileFunc func);
-
-// The call that makes the receiver's events (::CreateEventA by default);
-// nullptr restores it. Tests use it to make the platform refuse.
-using TCreateEventFunc = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES security, BOOL manualReset,
-                                         BOOL initialState, LPCSTR name);
-void SetPlatformCreateEvent(TCreateEventFunc func);

@@ -2,18 +2,11 @@
 
 #include <cstring>
 
+#include "framework/Platform.h"
 #include "link/CommandLine.h"
 #include "link/LinkReports.h"
 #include "link/Receiver.h"
 #include "link/SerialPort.h"
-
-namespace {
-
-TWriteFileFunc PlatformWriteFile = &::WriteFile;
-
-}  // namespace
-
-void SetPlatformWriteFile(TWriteFileFunc func) { PlatformWriteFile = func ? func : &::WriteFile; }
 
 bool PortReady() {
   if (PortHandle != INVALID_HANDLE_VALUE) return true;
@@ -45,7 +38,7 @@ bool WritePort(const char* text) {
   if (PortHandle == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
   const DWORD size = static_cast<DWORD>(std::strlen(text));
-  if (PlatformWriteFile(PortHandle, text, size, &written, nullptr)) {
+  if (Platform.WriteFile(PortHandle, text, size, &written, nullptr)) {
     NoteLineSent();  // an answer is likely: the receiver looks at once, then often
     return true;
   }

@@ -17,9 +17,3 @@ void SendLine(const char* text, bool echo);
 // One synchronous write of the text's bytes; true when the write call
 // succeeded. With no port open nothing is written and false comes back.
 bool WritePort(const char* text);
-
-// The call that writes the port (::WriteFile by default); nullptr restores
-// it. Tests use it to see every write. Window's thread only.
-using TWriteFileFunc = BOOL(WINAPI*)(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written,
-                                     LPOVERLAPPED overlapped);
-void SetPlatformWriteFile(TWriteFileFunc func);

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "framework/Mailbox.h"
+#include "framework/Platform.h"
 #include "link/LinkReports.h"
 #include "link/Receiver.h"
 
@@ -24,8 +25,6 @@ constexpr int MaxDropReads = 64;
 // Successful opens so far (window's thread writes, the receiver reads).
 std::atomic<unsigned> OpenCount{0};
 
-TSetCommTimeoutsFunc PlatformSetCommTimeouts = &::SetCommTimeouts;
-
 // Drops whatever the port received before the receiver starts. RxBuffer is
 // the window's thread's until then, so no receiver can be using it. Only
 // what is waiting is read, so the open never waits for more to arrive.
@@ -33,7 +32,7 @@ void DropPendingInput() {
   for (int i = 0; i < MaxDropReads; ++i) {
     DWORD errors = 0;
     COMSTAT status{};
-    if (!ClearCommError(PortHandle, &errors, &status) || status.cbInQue == 0) break;
+    if (!Platform.ClearCommError(PortHandle, &errors, &status) || status.cbInQue == 0) break;
     if (ReadPort(true, status.cbInQue).Count == 0) break;
   }
   DiscardReceived(RxBuffer);
@@ -43,22 +42,18 @@ void DropPendingInput() {
 
 unsigned PortGeneration() { return OpenCount.load(); }
 
-void SetPlatformSetCommTimeouts(TSetCommTimeoutsFunc func) {
-  PlatformSetCommTimeouts = func ? func : &::SetCommTimeouts;
-}
-
 bool OpenPort(DWORD n) {
   ClosePort();
 
   char name[16];
   std::snprintf(name, sizeof name, "COM%1lu", static_cast<unsigned long>(n));
-  PortHandle = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  PortHandle = Platform.CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   // A handle that reports no line settings is no serial port: Wine opens a
   // COM name whose device is missing and fails every port call on it.
   DCB dcb{};
   dcb.DCBlength = sizeof(DCB);
-  if (PortHandle != INVALID_HANDLE_VALUE && !GetCommState(PortHandle, &dcb)) {
-    CloseHandle(PortHandle);
+  if (PortHandle != INVALID_HANDLE_VALUE && !Platform.GetCommState(PortHandle, &dcb)) {
+    Platform.CloseHandle(PortHandle);
     PortHandle = INVALID_HANDLE_VALUE;
   }
   if (PortHandle == INVALID_HANDLE_VALUE) {
@@ -70,10 +65,10 @@ bool OpenPort(DWORD n) {
 
   // Refused time-outs or line settings are not fatal: the port counts as
   // open and is used as it is.
-  GetCommTimeouts(PortHandle, &SavedTimeouts);
+  Platform.GetCommTimeouts(PortHandle, &SavedTimeouts);
   PortTimeouts.ReadIntervalTimeout = MAXDWORD;
-  PlatformSetCommTimeouts(PortHandle, &PortTimeouts);
-  if (BuildCommDCBA("9600,N,8,1", &dcb)) SetCommState(PortHandle, &dcb);
+  Platform.SetCommTimeouts(PortHandle, &PortTimeouts);
+  if (Platform.BuildCommDCBA("9600,N,8,1", &dcb)) Platform.SetCommState(PortHandle, &dcb);
 
   DropPendingInput();
 
@@ -98,13 +93,13 @@ void ClosePort() {
     // The receiver releases itself when its loop ends, possibly before the
     // wait begins: StopAndWaitFor takes what the wait needs beforehand. The
     // wake touches only the event, never the object.
-    ReadThread->StopAndWaitFor([] { SetEvent(TRead::WakeEvent()); });
+    ReadThread->StopAndWaitFor([] { Platform.SetEvent(TRead::WakeEvent()); });
     ReadThread = nullptr;
   }
   TRead::CloseEvents();
-  PurgeComm(PortHandle, PURGE_RXABORT);
-  PlatformSetCommTimeouts(PortHandle, &SavedTimeouts);
-  CloseHandle(PortHandle);
+  Platform.PurgeComm(PortHandle, PURGE_RXABORT);
+  Platform.SetCommTimeouts(PortHandle, &SavedTimeouts);
+  Platform.CloseHandle(PortHandle);
   PortHandle = INVALID_HANDLE_VALUE;
   ReportPortMarks(0);
 }

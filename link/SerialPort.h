@@ -59,8 +59,3 @@ void RequestLostPortClose(unsigned generation);
 // Counts successful opens; the receiver of an open port reports a lost port
 // under the count its port was opened with.
 unsigned PortGeneration();
-
-// The call that gives a port its time-outs (::SetCommTimeouts by default);
-// nullptr restores it. Tests use it to play a driver that refuses them.
-using TSetCommTimeoutsFunc = BOOL(WINAPI*)(HANDLE port, LPCOMMTIMEOUTS timeouts);
-void SetPlatformSetCommTimeouts(TSetCommTimeoutsFunc func);

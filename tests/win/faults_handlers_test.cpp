@@ -16,12 +16,14 @@
 #include "support/MainWindow.h"
 #include "support/PipePort.h"
 #include "support/Pump.h"
+#include "support/PlatformFaults.h"
 
 namespace {
 
 constexpr int kVolumeUp = 11;  // repeats; its press command is "1 17 1 25"
 
-UINT_PTR WINAPI RefuseTimer(HWND, UINT_PTR, UINT, TIMERPROC) { return 0; }
+// The platform has no timer left.
+const TCallFailure NoTimerLeft{"SetTimer", ERROR_NO_SYSTEM_RESOURCES, 0, 0};
 
 // How many times the text is the line over and over, or -1 when it is
 // anything else. A held key's commands are counted with it: the pump looks
@@ -51,7 +53,7 @@ protected:
   }
 
   void TearDown() override {
-    SetPlatformSetTimer(nullptr);
+    ClearCallFailures();
     Release(kVolumeUp);
     Main->RepeatTimer->SetEnabled(false);
     PumpUntil([] { return !Main->Snap->Visible(); }, 5000);
@@ -103,7 +105,7 @@ TEST_F(HandlerFaults, RaisingTimerShowsOneBoxPerFiringAndTheLoopGoesOn) {
 
 TEST_F(HandlerFaults, RefusedRepeatTimerReportsOnceAndAPressLaterRepeats) {
   PipePort port;
-  SetPlatformSetTimer(&RefuseTimer);
+  FailCall(NoTimerLeft);
   Press(kVolumeUp);
   EXPECT_EQ(boxes, std::vector<std::string>{Box("Not enough timers available.")});
   // The press command left before the timer was armed; no repeat follows.
@@ -111,7 +113,7 @@ TEST_F(HandlerFaults, RefusedRepeatTimerReportsOnceAndAPressLaterRepeats) {
   EXPECT_EQ(port.Take(), "1 17 1 25\r\n");
   EXPECT_TRUE(Main->Snap->Visible()) << "the marker marks the key that was pressed";
 
-  SetPlatformSetTimer(nullptr);
+  ClearCallFailures();
   Release(kVolumeUp);
   EXPECT_TRUE(PumpUntil([] { return !Main->Snap->Visible(); }, 5000))
       << "the marker's linger works with timers back";
@@ -129,12 +131,12 @@ TEST_F(HandlerFaults, RefusedTimerWithClearCheckedReportsOnceAndTheWindowStaysUs
   Main->MenuEraseClick(Main->MenuErase);  // Clear checked: the echo restarts the countdown
   ASSERT_TRUE(Main->MenuErase->Checked());
   PipePort port;
-  SetPlatformSetTimer(&RefuseTimer);
+  FailCall(NoTimerLeft);
   Press(kVolumeUp);
   EXPECT_EQ(boxes, std::vector<std::string>{Box("Not enough timers available.")})
       << "the first refusal ends the press's handling";
   EXPECT_EQ(port.Take(), "1 17 1 25\r\n") << "the command is not lost to the failing echo";
-  SetPlatformSetTimer(nullptr);
+  ClearCallFailures();
   Release(kVolumeUp);
 
   Press(kVolumeUp);

@@ -15,6 +15,7 @@
 #include "framework/SysInit.h"
 #include "framework/SysUtils.h"
 #include "support/Pump.h"
+#include "support/PlatformFaults.h"
 
 namespace {
 
@@ -45,13 +46,15 @@ protected:
     PumpFor(10);  // nothing of an earlier test left
     WakeCalls = 0;
     RefuseWakes = false;
-    SetPlatformPostMessage(&CountingPost);
+    countingPost_ = std::make_unique<TCallSubstitute<&TPlatformCalls::PostMessageA>>(&CountingPost);
   }
   void TearDown() override {
-    SetPlatformPostMessage(nullptr);
+    countingPost_.reset();
     SetMessageBoxHook(nullptr);
     OpenMailbox();
   }
+
+  std::unique_ptr<TCallSubstitute<&TPlatformCalls::PostMessageA>> countingPost_;
 
   // What ran, in order, on the main thread only.
   std::vector<int> ran;

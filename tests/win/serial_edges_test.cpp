@@ -16,6 +16,7 @@
 #include "link/Receiver.h"
 #include "support/SerialFixture.h"
 #include "support/SerialPeer.h"
+#include "support/PlatformFaults.h"
 
 namespace {
 
@@ -28,37 +29,15 @@ BOOL WINAPI RefuseTimeouts(HANDLE port, LPCOMMTIMEOUTS) {
   return FALSE;
 }
 
-// The platform has no event or no thread left.
-HANDLE WINAPI RefuseEvent(LPSECURITY_ATTRIBUTES, BOOL, BOOL, LPCSTR) { return nullptr; }
-uintptr_t __cdecl RefuseThread(void*, unsigned, unsigned(__stdcall*)(void*), void*, unsigned,
-                               unsigned*) { return 0; }
-
-// A device whose reads fail: the next FailingReads reads fail with
-// FailWith, then reads work again; ClearCommError still reports the input.
-// Set by the test while nothing waits to be read; only reads count down.
-std::atomic<int> FailingReads{0};
-std::atomic<DWORD> FailWith{0};
-
-BOOL WINAPI FailingRead(HANDLE port, LPVOID buffer, DWORD size, LPDWORD got, LPOVERLAPPED overlapped) {
-  const int left = FailingReads.load();
-  if (left > 0) {
-    FailingReads.store(left - 1);
-    *got = 0;
-    SetLastError(FailWith.load());
-    return FALSE;
-  }
-  return ReadFile(port, buffer, size, got, overlapped);
-}
-
 class LinkEdges : public SerialTest {
 protected:
   void TearDown() override {
     SerialTest::TearDown();  // the close, fed should it block
     closed_ = true;
     if (feeder_.joinable()) feeder_.join();
-    SetPlatformSetCommTimeouts(nullptr);
+    refusedTimeouts_.reset();
+    ClearCallFailures();
     SetReceivedLineSink(nullptr);
-    SetPlatformReadFile(nullptr);
   }
 
   // Runs ClosePort and says how long it took.
@@ -84,6 +63,7 @@ protected:
   }
 
   std::unique_ptr<SerialPeer> peer_;
+  std::unique_ptr<TCallSubstitute<&TPlatformCalls::SetCommTimeouts>> refusedTimeouts_;
   std::thread feeder_;
   std::atomic<bool> closed_{false};
 };
@@ -104,7 +84,7 @@ TEST_F(LinkEdges, BlockingReadTimeoutsNeverHoldTheReceiverOrTheClose) {
 TEST_F(LinkEdges, AnOpenWithInputPendingAndRefusedTimeoutsDoesNotFreeze) {
   SerialPeer& peer = FedPeer(5);
   ASSERT_TRUE(peer.IsOpen());
-  SetPlatformSetCommTimeouts(&RefuseTimeouts);
+  refusedTimeouts_ = std::make_unique<TCallSubstitute<&TPlatformCalls::SetCommTimeouts>>(&RefuseTimeouts);
   Pick(5);  // once, so the pair has been opened before
   ClosePort();
   peer.Write("early");  // 5 bytes waiting at the next open
@@ -137,15 +117,14 @@ TEST_F(LinkEdges, AFailingReadClosesThePortOnlyWhenTheDeviceIsGone) {
   };
   SerialPeer peer(6);
   ASSERT_TRUE(peer.IsOpen());
-  SetPlatformReadFile(&FailingRead);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
+    ClearCallFailures();
     Main->CommBuff->Lines()->Clear();
-    FailingReads.store(0);
-    FailWith.store(c.Error);
     Pick(6);
     ASSERT_EQ(Marks(), "-----6--");
-    FailingReads.store(c.Failures);
+    // ClearCommError still reports the input; only reads fail.
+    FailCall({"ReadFile", c.Error, 0, static_cast<unsigned>(c.Failures)});
     ASSERT_TRUE(peer.Write("after\n"));
     if (c.Closed) {
       ASSERT_TRUE(PumpUntil([] { return PortHandle == INVALID_HANDLE_VALUE; }));
@@ -168,13 +147,13 @@ TEST_F(LinkEdges, AReceiverThatCannotBeMadeOrGoOnLeavesThePortClosed) {
   // One that cannot be made, with no event or no thread left, fails the open
   // as an open fails, and says why: no receiver spins, none is left behind.
   for (const bool noEvent : {true, false}) {
-    SetPlatformCreateEvent(noEvent ? &RefuseEvent : nullptr);
-    SetPlatformBeginThread(noEvent ? nullptr : &RefuseThread);
+    // No event or no thread left.
+    FailCall({noEvent ? "CreateEventA" : "_beginthreadex", ERROR_NOT_ENOUGH_MEMORY, 0, 0});
     Pick(6);
     EXPECT_EQ(ReadThread, nullptr);
     EXPECT_EQ(TThread::LiveThreadCount(), 0);
+    ClearCallFailures();
   }
-  SetPlatformBeginThread(nullptr);
   EXPECT_EQ(boxes, (Lines{"Error creating event.", "Error creating thread."}));
   EXPECT_EQ(Marks(), "--------");
   boxes.clear();

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "link/SendLine.h"
 #include "support/SerialFixture.h"
 #include "support/SerialPeer.h"
+#include "support/PlatformFaults.h"
 
 namespace {
 
@@ -342,13 +344,6 @@ TEST_F(Receiving, QuickSwitchingWhileThePeersStreamLeaksNothingAndRepeatsNothing
 
 // ------------------------------------------------------------ lost port
 
-// The platform refuses the next wake-up of the mailbox, as at the message
-// quota on Windows.
-std::atomic<bool> RefuseNextPost{false};
-BOOL WINAPI RefuseOnce(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  return !RefuseNextPost.exchange(false) && PostMessageA(hwnd, msg, wParam, lParam);
-}
-
 // Writes as the port would, counting those made with no port to write to.
 int WritesWithoutPort = 0;
 BOOL WINAPI WatchedWrite(HANDLE file, LPCVOID bytes, DWORD size, LPDWORD written, LPOVERLAPPED o) {
@@ -363,14 +358,13 @@ TEST_F(Receiving, APeerThatGoesAwayClosesThePortQuietly) {
     peer.Write("before\n");
     ASSERT_TRUE(WaitForLines(1));
     // The receiver's request to close is refused once; it is asked again.
-    SetPlatformPostMessage(&RefuseOnce);
-    RefuseNextPost = true;
+    FailCall({"PostMessageA", ERROR_NOT_ENOUGH_QUOTA, 0, 1});  // the message quota on Windows
     ASSERT_TRUE(KillPair(7));
   }
   ASSERT_TRUE(PumpUntil([] { return PortHandle == INVALID_HANDLE_VALUE; }))
       << "the lost port is closed";
-  SetPlatformPostMessage(nullptr);
-  EXPECT_FALSE(RefuseNextPost) << "no request was refused";
+  EXPECT_EQ(FailuresLeft("PostMessageA"), 0u) << "no request was refused";
+  ClearCallFailures();
   EXPECT_EQ(Marks(), "--------");
   EXPECT_EQ(ReadThread, nullptr);
   EXPECT_TRUE(boxes.empty()) << "nothing is reported";
@@ -402,12 +396,12 @@ TEST_F(Receiving, AKeyPressRightAfterThePeerWentAwayClosesThePortToo) {
   }
   // Whichever notices first, the write or the receiver, the port ends closed
   // and the press itself does not fail; no write goes anywhere without it.
-  SetPlatformWriteFile(&WatchedWrite);
+  std::optional<TCallSubstitute<&TPlatformCalls::WriteFile>> watch(&WatchedWrite);
   SendLine("into the void", false);
   ASSERT_TRUE(PumpUntil([] { return PortHandle == INVALID_HANDLE_VALUE; }));
   EXPECT_EQ(Marks(), "--------");
   SendLine("after the close", false);
-  SetPlatformWriteFile(nullptr);
+  watch.reset();
   EXPECT_EQ(WritesWithoutPort, 0);
   EXPECT_TRUE(boxes.empty());
   ASSERT_TRUE(RevivePair(8));

@@ -20,6 +20,7 @@
 #include "support/PipePort.h"
 #include "support/PaneRecorder.h"
 #include "support/Pump.h"
+#include "support/PlatformFaults.h"
 
 namespace {
 
@@ -268,11 +269,6 @@ constexpr int kLineBound = static_cast<int>(PaneLineBound);
 constexpr int kKeptLines = static_cast<int>(PaneKeptLines);
 
 // A platform whose message queue is full.
-BOOL WINAPI RefusingPost(HWND, UINT, WPARAM, LPARAM) {
-  SetLastError(ERROR_NOT_ENOUGH_QUOTA);
-  return FALSE;
-}
-
 TEST_F(TerminalPane, NothingIsTrimmedUpToTheBoundThenTheNewestLinesStay) {
   for (bool clear : {true, false}) {
     SCOPED_TRACE(clear ? "Clear checked" : "Clear unchecked");
@@ -458,9 +454,9 @@ TEST_F(TerminalPane, AReceivedBurstRestartsTheCountdown) {
 }
 
 TEST_F(TerminalPane, ReceivedLinesAfterARefusedWakeUpAllArrive) {
-  SetPlatformPostMessage(&RefusingPost);
+  FailCall({"PostMessageA", ERROR_NOT_ENOUGH_QUOTA, 0, 0});
   std::thread([] { HandOverLine("one"); }).join();
-  SetPlatformPostMessage(nullptr);
+  ClearCallFailures();
   PumpFor(50);
   EXPECT_EQ(PaneText(), "");
   std::thread([] { HandOverLine("two"); }).join();

@@ -14,6 +14,7 @@
 #include "framework/Timer.h"
 #include "framework/UtilWindow.h"
 #include "support/Pump.h"
+#include "support/PlatformFaults.h"
 
 namespace {
 
@@ -173,15 +174,12 @@ TEST(TimerIdle, DefaultsAreEnabledAnd1000) {
 
 // ------------------------------------------------ the platform refuses
 
-int RefusedCalls = 0;
-UINT_PTR WINAPI RefuseTimer(HWND, UINT_PTR, UINT, TIMERPROC) {
-  ++RefusedCalls;
-  return 0;
-}
+// The platform has no timer left.
+const TCallFailure NoTimerLeft{"SetTimer", ERROR_NO_SYSTEM_RESOURCES, 0, 0};
 
 class TimerRefused : public testing::Test {
 protected:
-  void TearDown() override { SetPlatformSetTimer(nullptr); }
+  void TearDown() override { ClearCallFailures(); }
 };
 
 TEST_F(TimerRefused, RaisesKeepsTheNewValueAndStaysSilentUntilAChange) {
@@ -191,19 +189,19 @@ TEST_F(TimerRefused, RaisesKeepsTheNewValueAndStaysSilentUntilAChange) {
   t.SetInterval(40);
   t.SetOnTimer(log.Recorder('T'));
 
-  RefusedCalls = 0;
-  SetPlatformSetTimer(&RefuseTimer);
+  const unsigned calls = CallCount("SetTimer");
+  FailCall(NoTimerLeft);
   try {
     t.SetEnabled(true);
     FAIL() << "no error raised";
   } catch (const EOutOfResources& e) {
     EXPECT_EQ(e.Message(), "Not enough timers available");
   }
-  EXPECT_EQ(RefusedCalls, 1);
+  EXPECT_EQ(CallCount("SetTimer") - calls, 1u);
   EXPECT_TRUE(t.Enabled());
   EXPECT_EQ(t.Interval(), 40u);
 
-  SetPlatformSetTimer(nullptr);
+  ClearCallFailures();
   // Values that are already set change nothing, so the timer stays broken.
   t.SetEnabled(true);
   t.SetInterval(40);
@@ -236,9 +234,9 @@ TEST_F(TimerRefused, EverySetterThatStartsTheTimerRaises) {
     t.SetOnTimer(log.Recorder('T'));
     // SetInterval and SetOnTimer start the timer only when it is enabled.
     if (std::string(c.Name) != "SetEnabled") t.SetEnabled(true);
-    SetPlatformSetTimer(&RefuseTimer);
+    FailCall(NoTimerLeft);
     EXPECT_THROW(c.Apply(t, log.Recorder('T')), EOutOfResources);
-    SetPlatformSetTimer(nullptr);
+    ClearCallFailures();
     EXPECT_TRUE(t.Enabled());
     EXPECT_EQ(t.Interval(), c.Interval);
     EXPECT_FALSE(KillPlatformTimer(t));
