@@ -142,8 +142,12 @@ void TMain::CommBuffKeyPress(TObject*, char& Key) {
   ApplyTypedChar(TypedLine, Key);
   RestartEraseTimer();
   if (Key == EnterChar) {
+    // Emptied whether the line went or not: a line the port did not take is
+    // reported (ELineNotSent), and the next line starts afresh.
+    struct TEmptyAfter {
+      ~TEmptyAfter() { EmptyTypedLine(TypedLine); }
+    } emptyAfter;
     if (PortReady()) SendLine(TypedText(TypedLine), false);
-    EmptyTypedLine(TypedLine);
   }
 }
 

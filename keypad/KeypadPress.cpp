@@ -66,7 +66,14 @@ void TKeypadPress::RepeatTimerFired() {
     return;
   }
   const KeySlot& key = KeyTable[CurrentKey];
-  SendKeyCommand(parts_.Zone(), key.Repeats == 0, CurrentKey);
+  try {
+    SendKeyCommand(parts_.Zone(), key.Repeats == 0, CurrentKey);
+  } catch (...) {
+    // A command the port did not take ends the repeat: the user is told once
+    // and presses again, rather than once for every firing.
+    parts_.RepeatTimer.SetEnabled(false);
+    throw;
+  }
   // The first firing turns the key's delay into the repeat period, which
   // restarts the countdown from this firing; later firings change nothing
   // and the timer runs on. A hold key stops after its one held command.

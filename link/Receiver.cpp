@@ -138,9 +138,17 @@ bool TRead::ReceiveUntilStopOrLoss() {
     COMSTAT status{};
     // Its COMSTAT is meaningless when the call fails.
     if (!Platform.ClearCommError(PortHandle, &errors, &status)) {
-      if (IsPortLostError(GetLastError())) return false;
-      Pause(NextPause());
-      continue;
+      if (IsPortGone(GetLastError())) return false;
+      // A port that answers everything but this (a virtual port that fails
+      // it every time with ERROR_INVALID_PARAMETER) is read without the
+      // count, as much as the buffer takes: under the time-outs of the open
+      // a read takes what has arrived and never waits. Without them a read
+      // could wait for ever, so the receiver only waits for the next pass.
+      if (!PortReadsReturnAtOnce()) {
+        Pause(NextPause());
+        continue;
+      }
+      status.cbInQue = MAXDWORD;
     }
     if (status.cbInQue > 0) {
       const ReadOutcome read = ReadPort(false, status.cbInQue);
@@ -161,8 +169,12 @@ ReadOutcome ReadPort(bool discard, DWORD waiting) {
   const DWORD room = static_cast<DWORD>(ReceiveSpace(RxBuffer));
   const DWORD ask = waiting < room ? waiting : room;
   if (!Platform.ReadFile(PortHandle, ReceiveTail(RxBuffer), ask, &outcome.Count, nullptr)) {
-    outcome.Count = 0;
-    outcome.PortLost = IsPortLostError(GetLastError());
+    const DWORD error = GetLastError();
+    // What a failed read took is kept: a USB CDC driver now and then fails a
+    // read with ERROR_OPERATION_ABORTED as its last byte arrives, the bytes
+    // delivered. A count beyond the request is no count at all.
+    if (outcome.Count > ask) outcome.Count = 0;
+    outcome.PortLost = IsPortGone(error);
   }
   CommitReceived(RxBuffer, outcome.Count);
   if (discard) {

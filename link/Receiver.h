@@ -80,7 +80,7 @@ private:
 
 // What one read of the port gave.
 struct ReadOutcome {
-  DWORD Count = 0;        // bytes read (0 when the read failed)
+  DWORD Count = 0;        // bytes read (those a failed read took included)
   bool PortLost = false;  // the read failed because the device is gone
 };
 

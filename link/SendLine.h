@@ -4,6 +4,15 @@
 
 #include <windows.h>
 
+#include "framework/SysUtils.h"
+
+// A line that the open port did not take whole (the driver failed the write
+// for a passing reason, twice). The message names the port's error.
+class ELineNotSent : public Exception {
+public:
+  using Exception::Exception;
+};
+
 // True when a port is open. Otherwise reports that there is none
 // (ReportNoPort), which returns once the user was told, and returns false. Called
 // once at the start of an action (a key press, an Enter); the repeats of
@@ -12,8 +21,13 @@ bool PortReady();
 
 // Reports the text as a line for the pane (ReportLine: shown when echo is
 // true, activity in any case), then writes the text and CR LF to the port.
+// Raises ELineNotSent when the port, still open, took either write only in
+// part or not at all; a port found gone is closed without a word.
 void SendLine(const char* text, bool echo);
 
-// One synchronous write of the text's bytes; true when the write call
-// succeeded. With no port open nothing is written and false comes back.
+// Writes the text's bytes to the port: a synchronous write, and once more for
+// the bytes left when the driver cut it short or failed it for a passing
+// reason. True when every byte was taken. Otherwise false, with the port's
+// error for GetLastError; a port found gone is closed first. With no port
+// open nothing is written and false comes back.
 bool WritePort(const char* text);

@@ -22,8 +22,24 @@ static_assert(sizeof(DCB) == 28, "DCB length field must be 28");
 // so a peer that never pauses cannot hold the open up.
 constexpr int MaxDropReads = 64;
 
+// ERROR_NO_SUCH_DEVICE, which MinGW's headers lack.
+constexpr DWORD ErrorNoSuchDevice = 433;
+
 // Successful opens so far (window's thread writes, the receiver reads).
 std::atomic<unsigned> OpenCount{0};
+
+// What the driver took at the open; written by OpenPort before the receiver
+// starts, so the receiver reads them unchanged.
+bool TimeoutsSaved = false;
+bool TimeoutsApplied = false;
+
+// Gives the handle up after a failed open. Nothing was started on it.
+bool FailOpen() {
+  Platform.CloseHandle(PortHandle);
+  PortHandle = INVALID_HANDLE_VALUE;
+  ReportPortMarks(0);
+  return false;
+}
 
 // Drops whatever the port received before the receiver starts. RxBuffer is
 // the window's thread's until then, so no receiver can be using it. Only
@@ -32,8 +48,12 @@ void DropPendingInput() {
   for (int i = 0; i < MaxDropReads; ++i) {
     DWORD errors = 0;
     COMSTAT status{};
-    if (!Platform.ClearCommError(PortHandle, &errors, &status) || status.cbInQue == 0) break;
-    if (ReadPort(true, status.cbInQue).Count == 0) break;
+    // A port that cannot give the count is read as the receiver reads it.
+    if (!Platform.ClearCommError(PortHandle, &errors, &status)) {
+      if (!TimeoutsApplied) break;
+      status.cbInQue = MAXDWORD;
+    }
+    if (status.cbInQue == 0 || ReadPort(true, status.cbInQue).Count == 0) break;
   }
   DiscardReceived(RxBuffer);
 }
@@ -48,27 +68,31 @@ bool OpenPort(DWORD n) {
   char name[16];
   std::snprintf(name, sizeof name, "COM%1lu", static_cast<unsigned long>(n));
   PortHandle = Platform.CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  // A handle that reports no line settings is no serial port: Wine opens a
-  // COM name whose device is missing and fails every port call on it.
-  DCB dcb{};
-  dcb.DCBlength = sizeof(DCB);
-  if (PortHandle != INVALID_HANDLE_VALUE && !Platform.GetCommState(PortHandle, &dcb)) {
-    Platform.CloseHandle(PortHandle);
-    PortHandle = INVALID_HANDLE_VALUE;
-  }
   if (PortHandle == INVALID_HANDLE_VALUE) {
     // No port is open.
     ReportPortMarks(0);
     return false;
   }
-  OpenCount.fetch_add(1);
+  // A handle that reports no line settings is no serial port: Wine opens a
+  // COM name whose device is missing and fails every port call on it.
+  DCB dcb{};
+  dcb.DCBlength = sizeof(DCB);
+  if (!Platform.GetCommState(PortHandle, &dcb)) return FailOpen();
 
-  // Refused time-outs or line settings are not fatal: the port counts as
-  // open and is used as it is.
-  Platform.GetCommTimeouts(PortHandle, &SavedTimeouts);
+  // Time-outs or line settings that the driver refuses (ERROR_INVALID_PARAMETER
+  // and the like) are not fatal: the port counts as open and is used as it
+  // is. A device that fails them as gone (an adapter that stops answering
+  // while it is set up) fails the open like an absent port.
+  TimeoutsSaved = Platform.GetCommTimeouts(PortHandle, &SavedTimeouts) != FALSE;
+  if (!TimeoutsSaved && IsPortLostError(GetLastError())) return FailOpen();
   PortTimeouts.ReadIntervalTimeout = MAXDWORD;
-  Platform.SetCommTimeouts(PortHandle, &PortTimeouts);
-  if (Platform.BuildCommDCBA("9600,N,8,1", &dcb)) Platform.SetCommState(PortHandle, &dcb);
+  TimeoutsApplied = Platform.SetCommTimeouts(PortHandle, &PortTimeouts) != FALSE;
+  if (!TimeoutsApplied && IsPortLostError(GetLastError())) return FailOpen();
+  if (Platform.BuildCommDCBA("9600,N,8,1", &dcb) && !Platform.SetCommState(PortHandle, &dcb) &&
+      IsPortLostError(GetLastError())) {
+    return FailOpen();
+  }
+  OpenCount.fetch_add(1);
 
   DropPendingInput();
 
@@ -98,27 +122,35 @@ void ClosePort() {
   }
   TRead::CloseEvents();
   Platform.PurgeComm(PortHandle, PURGE_RXABORT);
-  Platform.SetCommTimeouts(PortHandle, &SavedTimeouts);
+  // Nothing to give back when they could not be read at the open.
+  if (TimeoutsSaved) Platform.SetCommTimeouts(PortHandle, &SavedTimeouts);
   Platform.CloseHandle(PortHandle);
   PortHandle = INVALID_HANDLE_VALUE;
   ReportPortMarks(0);
 }
 
 // A device that is gone answers with one of these, depending on the driver
-// and platform: ERROR_NOT_READY (a pseudo-terminal whose other end closed,
-// under Wine; also some USB adapters), ERROR_BAD_COMMAND, ERROR_ACCESS_DENIED
-// and ERROR_GEN_FAILURE (USB adapters unplugged on Windows),
-// ERROR_DEVICE_REMOVED and ERROR_DEV_NOT_EXIST (the device object is gone),
-// ERROR_INVALID_HANDLE (the handle no longer refers to a port).
-// ERROR_OPERATION_ABORTED is left out on purpose: a port whose DCB asks to
-// abort on errors fails reads with it after a framing or parity error until
-// ClearCommError, which the receiver calls in every pass anyway.
+// and platform (docs/failures.md names the reports behind each):
+// ERROR_NOT_READY (a pseudo-terminal whose other end closed, under Wine; also
+// some USB adapters), ERROR_BAD_COMMAND, ERROR_ACCESS_DENIED and
+// ERROR_GEN_FAILURE (USB adapters unplugged on Windows),
+// ERROR_DEVICE_NOT_CONNECTED, ERROR_NO_SUCH_DEVICE, ERROR_DEVICE_REMOVED and
+// ERROR_DEV_NOT_EXIST (the device object is gone), ERROR_INVALID_HANDLE (the
+// handle no longer refers to a port).
+// Left out on purpose, as "try again": ERROR_OPERATION_ABORTED (a port whose
+// DCB asks to abort on errors fails reads and writes with it after a framing
+// or parity error until ClearCommError; a USB CDC driver now and then fails
+// a read with it as its last byte arrives), ERROR_SEM_TIMEOUT and
+// ERROR_COUNTER_TIMEOUT (a driver's own time-out), ERROR_INVALID_PARAMETER
+// (a call or setting the driver does not support).
 bool IsPortLostError(DWORD error) {
   switch (error) {
     case ERROR_NOT_READY:
     case ERROR_BAD_COMMAND:
     case ERROR_ACCESS_DENIED:
     case ERROR_GEN_FAILURE:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ErrorNoSuchDevice:
     case ERROR_DEVICE_REMOVED:
     case ERROR_DEV_NOT_EXIST:
     case ERROR_INVALID_HANDLE:
@@ -127,6 +159,16 @@ bool IsPortLostError(DWORD error) {
       return false;
   }
 }
+
+bool IsPortGone(DWORD error) {
+  if (!IsPortLostError(error)) return false;
+  DWORD errors = 0;
+  COMSTAT status{};
+  if (Platform.ClearCommError(PortHandle, &errors, &status)) return false;
+  return IsPortLostError(GetLastError());
+}
+
+bool PortReadsReturnAtOnce() { return TimeoutsApplied; }
 
 // The receiver cannot close its own port: ClosePort runs on the window's
 // thread, which owns PortHandle. The request names the open it was made for,

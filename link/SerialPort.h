@@ -36,7 +36,9 @@ extern TRead* ReadThread;
 // Closes any open port, then opens "COM<n>" exclusively at 9600 baud, no
 // parity, 8 data bits, 1 stop bit, and starts its receiver. Returns false
 // when the port cannot be opened (absent, held by another program, not
-// accessible); then no port is open. Either way the port now open (n or
+// accessible, or gone while it was being set up); then no port is open.
+// Time-outs or line settings the driver merely refuses leave the port as it
+// is, and it counts as open. Either way the port now open (n or
 // none) is reported (ReportPortMarks). When the platform gives no receiver
 // (no event or thread left) the port is closed again, no port is reported,
 // and EOutOfResources is raised.
@@ -50,6 +52,17 @@ void ClosePort();
 // True for the errors a port call reports once the device behind the handle
 // is gone, as opposed to line errors or a port that is merely busy.
 bool IsPortLostError(DWORD error);
+
+// True when the error a call on the open port failed with says the device is
+// gone and the port, asked once more (ClearCommError), fails the same way.
+// Some adapters fail a single read or write with such an error now and then
+// while they stay plugged in; only a port that no longer answers is gone.
+// Either thread that uses the port.
+bool IsPortGone(DWORD error);
+
+// True while the open port has the time-outs under which a read returns at
+// once with what has arrived (the driver took them at the open).
+bool PortReadsReturnAtOnce();
 
 // Asks the window's thread, through its mailbox, to close the port opened as
 // generation `generation` (see PortGeneration), unless that port has been
