@@ -83,7 +83,9 @@ void TRead::CloseEvents() {
 
 void TRead::Pause(DWORD ms) {
   const HANDLE events[] = {WakeEvent(), SentEvent()};
-  Platform.WaitForMultipleObjects(2, events, FALSE, ms);
+  // A wait the platform fails returns at once: sleeping instead keeps the
+  // pace, so the loop cannot spin; a stop is then seen after the sleep.
+  if (Platform.WaitForMultipleObjects(2, events, FALSE, ms) == WAIT_FAILED) Sleep(ms);
 }
 
 // The loop keeps no call pending on the port: it asks how much has arrived,

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <set>
 
 #include "framework/Platform.h"
 
@@ -25,6 +26,54 @@ struct TPlan {
 std::mutex Lock;
 TPlan Plans[CallTotal];
 unsigned Counts[CallTotal] = {};
+
+// The handles the program made through the table and has not closed yet:
+// events, threads, ports and duplicates. Guarded by Lock.
+std::multiset<HANDLE> OpenLedger;
+
+void Made(HANDLE handle) {
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return;
+  std::lock_guard<std::mutex> guard(Lock);
+  OpenLedger.insert(handle);
+}
+
+void Closed(HANDLE handle) {
+  std::lock_guard<std::mutex> guard(Lock);
+  const auto at = OpenLedger.find(handle);
+  if (at != OpenLedger.end()) OpenLedger.erase(at);
+}
+
+// What a call that went through does to the ledger; most do nothing.
+template <size_t Index>
+struct TLedger {
+  template <class R, class... A>
+  static void Note(R, A...) {}
+};
+template <>
+struct TLedger<Index_CreateFileA> {
+  template <class... A>
+  static void Note(HANDLE made, A...) { Made(made); }
+};
+template <>
+struct TLedger<Index_CreateEventA> {
+  template <class... A>
+  static void Note(HANDLE made, A...) { Made(made); }
+};
+template <>
+struct TLedger<Index__beginthreadex> {
+  template <class... A>
+  static void Note(uintptr_t made, A...) { Made(reinterpret_cast<HANDLE>(made)); }
+};
+template <>
+struct TLedger<Index_DuplicateHandle> {
+  static void Note(BOOL ok, HANDLE, HANDLE, HANDLE, LPHANDLE made, DWORD, BOOL, DWORD) {
+    if (ok) Made(*made);
+  }
+};
+template <>
+struct TLedger<Index_CloseHandle> {
+  static void Note(BOOL, HANDLE closed) { Closed(closed); }
+};
 
 // Counts the call and says whether it fails, and how.
 bool TakeFailure(size_t index, TCallFailure& failure) {
@@ -49,8 +98,14 @@ template <class E, class R, class... A>
 struct TStandIn<E, R(WINAPI*)(A...)> {
   static R WINAPI Call(A... args) {
     TCallFailure failure;
-    if (!TakeFailure(E::Index, failure)) return E::Real()(args...);
-    if (failure.Done) E::Real()(args...);
+    if (!TakeFailure(E::Index, failure)) {
+      const R result = E::Real()(args...);
+      const DWORD error = GetLastError();
+      TLedger<E::Index>::Note(result, args...);
+      SetLastError(error);
+      return result;
+    }
+    if (failure.Done) TLedger<E::Index>::Note(E::Real()(args...), args...);
     SetLastError(failure.Error);
     return static_cast<R>(E::Failed());
   }
@@ -62,8 +117,11 @@ template <class E, class R, class... A>
 struct TStandIn<E, R(__cdecl*)(A...)> {
   static R Call(A... args) {
     TCallFailure failure;
-    if (!TakeFailure(E::Index, failure)) return E::Real()(args...);
-    if (failure.Done) E::Real()(args...);
+    if (!TakeFailure(E::Index, failure)) {
+      const R result = E::Real()(args...);
+      TLedger<E::Index>::Note(result, args...);
+      return result;
+    }
     SetLastError(failure.Error);
     return static_cast<R>(E::Failed());
   }
@@ -127,4 +185,9 @@ const std::vector<std::string>& PlatformCallNames() {
 #undef ORVANT_CALL_NAME
   };
   return names;
+}
+
+size_t OpenHandles() {
+  std::lock_guard<std::mutex> guard(Lock);
+  return OpenLedger.size();
 }
