@@ -5,6 +5,7 @@
 #include "framework/Application.h"
 #include "framework/Menus.h"
 #include "framework/Platform.h"
+#include "framework/SysUtils.h"
 
 namespace {
 
@@ -72,9 +73,12 @@ void TForm::CreateParams(TCreateParams& params) {
 
 void TForm::HandleCreated() {
   if (menu_) {
-    Platform.SetMenu(handle_, menu_->Handle());
+    // A window without its menu bar could not be used: then it fails to be
+    // made, as it does without a window.
+    if (!Platform.SetMenu(handle_, menu_->Handle())) throw EOutOfResources("Error creating menu");
     menu_->SetWindow(handle_);
   }
+  // Without its icon the window shows the system's.
   if (!IconResource.empty() && !icon_) {
     icon_ = static_cast<HICON>(
         Platform.LoadImageA(GetModuleHandleA(nullptr), IconResource.c_str(), IMAGE_ICON, 32, 32, 0));
@@ -90,7 +94,7 @@ void TForm::HandleCreated() {
 void TForm::HandleDestroying() {
   // The menu bar belongs to the menu component, not to the window.
   if (menu_) {
-    Platform.SetMenu(handle_, nullptr);
+    Platform.SetMenu(handle_, nullptr);  // the window goes anyway
     menu_->SetWindow(nullptr);
   }
 }
@@ -103,7 +107,9 @@ void TForm::SetCaption(const std::string& caption) {
 void TForm::SetMenu(TMainMenu* menu) {
   menu_ = menu;
   if (handle_) {
-    Platform.SetMenu(handle_, menu_ ? menu_->Handle() : nullptr);
+    if (!Platform.SetMenu(handle_, menu_ ? menu_->Handle() : nullptr)) {
+      throw EOutOfResources("Error creating menu");
+    }
     if (menu_) menu_->SetWindow(handle_);
   }
 }
@@ -201,23 +207,35 @@ void TForm::Paint(HDC hdc, const RECT& area) {
   const int h = area.bottom - area.top;
   if (w <= 0 || h <= 0) return;
   HDC memory = Platform.CreateCompatibleDC(hdc);
-  HBITMAP bitmap = Platform.CreateCompatibleBitmap(hdc, w, h);
+  HBITMAP bitmap = memory ? Platform.CreateCompatibleBitmap(hdc, w, h) : nullptr;
+  if (!bitmap) {
+    // No off-screen frame to be had: drawn straight on the screen, which may
+    // flicker but shows the window.
+    if (memory) DeleteDC(memory);
+    PaintArea(hdc, area);
+    return;
+  }
   HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
   SetViewportOrgEx(memory, -area.left, -area.top, nullptr);
-
-  HBRUSH background = Platform.CreateSolidBrush(ColorToRGB(Color));
-  FillRect(memory, &area, background);
-  DeleteObject(background);
-  for (TControl* c : Controls()) {
-    auto* graphic = dynamic_cast<TGraphicControl*>(c);
-    if (graphic && graphic->Visible()) graphic->Paint(memory);
-  }
-
+  PaintArea(memory, area);
   SetViewportOrgEx(memory, 0, 0, nullptr);
   BitBlt(hdc, area.left, area.top, w, h, memory, 0, 0, SRCCOPY);
   SelectObject(memory, oldBitmap);
   DeleteObject(bitmap);
   DeleteDC(memory);
+}
+
+void TForm::PaintArea(HDC hdc, const RECT& area) {
+  // Without a brush the background is left as it was; the controls are
+  // drawn all the same.
+  if (HBRUSH background = Platform.CreateSolidBrush(ColorToRGB(Color))) {
+    FillRect(hdc, &area, background);
+    DeleteObject(background);
+  }
+  for (TControl* c : Controls()) {
+    auto* graphic = dynamic_cast<TGraphicControl*>(c);
+    if (graphic && graphic->Visible()) graphic->Paint(hdc);
+  }
 }
 
 LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -65,6 +65,7 @@ protected:
 
 private:
   void Paint(HDC hdc, const RECT& area);
+  void PaintArea(HDC hdc, const RECT& area);
   TControl* ControlAt(int x, int y);
   bool MouseMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   void ReadBackBounds();

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/Platform.h"
+#include "framework/SysUtils.h"
 
 namespace {
 
@@ -94,12 +95,27 @@ void TMenuItem::BuildInto(HMENU menu) {
     HMENU child = nullptr;
     if (!item->items_.empty()) {
       child = Platform.CreatePopupMenu();
-      item->BuildInto(child);
+      if (!child) throw EOutOfResources("Error creating menu");
     }
-    std::string caption;
-    MENUITEMINFOA info = DescribeItem(*item, child, caption);
-    Platform.InsertMenuItemA(menu, position++, TRUE, &info);
+    // A submenu not yet inserted is the caller's to destroy; one inserted
+    // goes with the menu it is in.
+    try {
+      if (child) item->BuildInto(child);
+      std::string caption;
+      MENUITEMINFOA info = DescribeItem(*item, child, caption);
+      if (!Platform.InsertMenuItemA(menu, position++, TRUE, &info)) {
+        throw EOutOfResources("Error creating menu");
+      }
+    } catch (...) {
+      if (child) DestroyMenu(child);
+      throw;
+    }
   }
+}
+
+void TMenuItem::ForgetNative() {
+  submenu_ = nullptr;
+  for (TMenuItem* item : items_) item->ForgetNative();
 }
 
 void TMenuItem::UpdateNative() {
@@ -108,6 +124,8 @@ void TMenuItem::UpdateNative() {
   std::string caption;
   MENUITEMINFOA info = DescribeItem(*this, submenu_, caption);
   info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_STRING;
+  // A refused update leaves the native item behind this one's state until
+  // its next change, which writes the whole state again.
   Platform.SetMenuItemInfoA(menu, command_, FALSE, &info);
   // A change on the menu bar itself shows only after the bar is redrawn.
   const TMenuItem* root = parent_;
@@ -126,10 +144,20 @@ TMainMenu::~TMainMenu() {
   if (bar_) DestroyMenu(bar_);
 }
 
+// A bar that cannot be made whole is not made at all: what was built of it is
+// destroyed, and the next use tries again.
 HMENU TMainMenu::Handle() {
   if (!bar_) {
-    bar_ = Platform.CreateMenu();
-    items_->BuildInto(bar_);
+    const HMENU bar = Platform.CreateMenu();
+    if (!bar) throw EOutOfResources("Error creating menu");
+    try {
+      items_->BuildInto(bar);
+    } catch (...) {
+      DestroyMenu(bar);
+      items_->ForgetNative();
+      throw;
+    }
+    bar_ = bar;
   }
   return bar_;
 }

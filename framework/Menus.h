@@ -44,6 +44,8 @@ public:
 
   // Builds the item's entries into a native menu.
   void BuildInto(HMENU menu);
+  // Forgets the native menus of this item and all below (they were destroyed).
+  void ForgetNative();
 
 private:
   void UpdateNative();

@@ -63,9 +63,7 @@
   X(CreateCompatibleBitmap, nullptr)                           \
   X(CreateSolidBrush, nullptr)                                 \
   X(CreatePen, nullptr)                                        \
-  X(CreateFontA, nullptr)                                      \
-  /* the clock of the hand-over */                             \
-  X(QueryPerformanceFrequency, FALSE)
+  X(CreateFontA, nullptr)
 
 struct TPlatformCalls {
 #define ORVANT_PLATFORM_ENTRY(call, failed) decltype(&::call) call = &::call;

@@ -51,6 +51,9 @@ void TTimer::Fire() {
 // A new platform timer's first period counts from the SetTimer call, which is
 // what makes every change restart the countdown from the full interval.
 void TTimer::ResetPlatformTimer() {
+  // Its failure is ignored on purpose: on the timer's own window it fails
+  // only when no platform timer runs, which is the case whenever the timer
+  // was stopped already.
   Platform.KillTimer(utilWindow_, TimerId);
   if (interval_ != 0 && enabled_ && onTimer_) {
     if (Platform.SetTimer(utilWindow_, TimerId, interval_, nullptr) == 0) {
