@@ -14,3 +14,10 @@ if [ -n "${CTEST_RESOURCE_GROUP_0_DESK:-}" ]; then
   fi
   export ORVANT_WINEPREFIX=${!desk_prefix} DISPLAY=${!desk_display}
 fi
+# In a coverage run (scripts/coverage) the programs of each desk write their
+# gcov counts into a tree of that desk's own, so two programs side by side
+# never merge into the same count files; a desk runs one program at a time.
+if [ -n "${ORVANT_COVERAGE_COUNTS:-}" ]; then
+  export GCOV_PREFIX=$ORVANT_COVERAGE_COUNTS/desk${desk_id:-less}
+  export GCOV_PREFIX_STRIP=${ORVANT_COVERAGE_STRIP:-0}
+fi
