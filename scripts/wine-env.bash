@@ -30,12 +30,37 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 # Windows' fixed addresses before the C library starts: it sits at
 # 0x7d000000, and a 64-bit kernel may put its heap anywhere in the gigabyte
 # after it, so about one start in two thousand found its heap over the shared
-# user data at 0x7ffe0000 and ended at once ("failed to map the shared user
-# data", shown only with WINEDEBUG=err). Without randomisation the heap
-# follows the loader directly. The 32-bit loader's heap moves 32 MB at most,
-# but both start the same way.
-orvant_fixed_layout=(setarch "$(uname -m)" --addr-no-randomize)
-wine() { "${orvant_fixed_layout[@]}" "$WINELOADER" "$@"; }
+# user data at 0x7ffe0000 and ended at once with exit status 1 ("failed to
+# map the shared user data", shown only with WINEDEBUG=err). Without
+# randomisation the heap follows the loader directly. The 32-bit loader's
+# heap moves 32 MB at most and stays below that page.
+# Where setarch may not change the personality (a container's default
+# seccomp profile refuses it; scripts/wine-arch --layout decides, once, and
+# says so), the 64-bit loader starts with scripts/wine-heap-guard.c preloaded
+# instead, built here under build/: it starts the loader again before Wine
+# runs whenever its heap starts within reach of that page.
+# orvant_layout sets orvant_start, the words that start a loader.
+orvant_env_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+orvant_layout() {
+  if [ -z "${ORVANT_WINE_LAYOUT:-}" ]; then
+    ORVANT_WINE_LAYOUT=$("$orvant_env_root/scripts/wine-arch" --layout) || return 1
+    export ORVANT_WINE_LAYOUT
+  fi
+  orvant_start=(setarch "$(uname -m)" --addr-no-randomize)
+  [ "$ORVANT_WINE_LAYOUT" = guarded ] || return 0
+  orvant_start=()
+  [ "$orvant_wine_arch" = 64 ] || return 0
+  local source=$orvant_env_root/scripts/wine-heap-guard.c guard=$orvant_env_root/build/wine-heap-guard.so
+  if [ ! "$guard" -nt "$source" ]; then
+    mkdir -p "${guard%/*}" &&
+      cc -shared -fPIC -O2 -o "$guard.$$" "$source" && mv -f "$guard.$$" "$guard" || {
+      echo "${0##*/}: $source could not be built (cc, package gcc)" >&2
+      return 1
+    }
+  fi
+  orvant_start=(env "LD_PRELOAD=$guard${LD_PRELOAD:+ $LD_PRELOAD}")
+}
+wine() { orvant_layout && "${orvant_start[@]}" "$WINELOADER" "$@"; }
 wineserver() { "$WINESERVER" "$@"; }
 
 # The default prefix of a kind (run or test) for this build, under the
