@@ -39,12 +39,6 @@ bool TApplication::ProcessMessage(MSG& msg) {
   return true;
 }
 
-void TApplication::ProcessMessages() {
-  MSG msg;
-  while (!terminated_ && ProcessMessage(msg)) {
-  }
-}
-
 void TApplication::Run() {
   if (mainForm_ && !mainForm_->Visible()) mainForm_->SetVisible(true);
   MSG msg;

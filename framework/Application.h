@@ -50,8 +50,6 @@ public:
   // Ends the message loop.
   void Terminate();
   bool Terminated() const { return terminated_; }
-  // Handles every message waiting, then returns.
-  void ProcessMessages();
 
   // Called from a catch block: shows the exception being handled in the
   // exception box; the silent abort is dropped.

@@ -211,16 +211,6 @@ void TWinControl::ApplyFont() {
   fontHandle_ = created;
 }
 
-void TWinControl::UpdateBoundsFromWindow() {
-  if (!handle_) return;
-  RECT r;
-  GetWindowRect(handle_, &r);
-  if (parent_ && parent_->HandleAllocated()) {
-    MapWindowPoints(HWND_DESKTOP, parent_->Handle(), reinterpret_cast<POINT*>(&r), 2);
-  }
-  TControl::SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
-}
-
 namespace {
 
 // The question a window of the framework's answers with its control object.

@@ -169,8 +169,6 @@ protected:
   // the window's original procedure.
   virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam);
-  // Reads the window's actual position back after the system changed it.
-  void UpdateBoundsFromWindow();
 
   HWND handle_ = nullptr;
   // True from the window's first message until CreateWnd has given it the
