@@ -13,8 +13,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Application->Title = ProgramTitle;
     Application->CreateForm(Main);
     Application->Run();
-  } catch (const Exception& e) {
-    Application->ShowException(e);
+  } catch (...) {
+    // Whatever escapes (the framework's Exception, std::bad_alloc, anything)
+    // is shown as the exception box shows what escapes a handler. Should
+    // even that fail (no memory left), the close below still runs.
+    try {
+      Application->HandleException(nullptr);
+    } catch (...) {
+    }
   }
   // Also after a failure: the receiver is stopped and the port given back
   // its time-outs while the window still exists; work still on its way to

@@ -27,6 +27,23 @@ HWND MainWindow() {
   return main && main->HandleAllocated() ? main->Handle() : nullptr;
 }
 
+// The window of the program the user is on: the main window's most recently
+// active popup (a box already up, when this one is raised from inside its
+// loop; that box's own popups are followed too), or the main window itself.
+// That window is enabled, where the main window is disabled by the box up:
+// a box re-enables only an owner it disabled itself, and one destroyed while
+// its owner is still disabled makes Windows activate another program's
+// window (Wine shows nothing wrong there).
+HWND OwnerFor(HWND main) {
+  HWND owner = main;
+  for (int depth = 0; depth < 16; ++depth) {
+    const HWND popup = GetLastActivePopup(owner);
+    if (!popup || popup == owner || !IsWindowVisible(popup)) break;
+    owner = popup;
+  }
+  return owner;
+}
+
 }  // namespace
 
 void SetMessageBoxHook(TMessageBoxHook hook) { Hook() = std::move(hook); }
@@ -36,10 +53,8 @@ int ShowModalBox(const std::string& text, const std::string& caption, UINT flags
   // alone, with a task-bar button of its own.
   const HWND active = GetActiveWindow();
   const HWND main = MainWindow();
-  const HWND owner = main ? main : active;
-  // The owner stays enabled: the box disables and re-enables it itself. An
-  // owner still disabled when the box is destroyed makes Windows activate
-  // another program's window (Wine shows nothing wrong there).
+  const HWND owner = main ? OwnerFor(main) : active;
+  // The owner stays enabled: the box disables and re-enables it itself.
   std::vector<HWND> disabled;
   EnumThreadWindows(GetCurrentThreadId(), &CollectEnabled, reinterpret_cast<LPARAM>(&disabled));
   disabled.erase(std::remove(disabled.begin(), disabled.end(), owner), disabled.end());

@@ -14,8 +14,10 @@
 // the window that was active before is made active again afterwards. The
 // box belongs to the application's main window while it exists, whichever
 // window (of this program or another) is active, so it never stands alone;
-// when no window of the thread was active, the main window is activated
-// afterwards. Returns the button chosen (IDOK, ...).
+// a box raised while another box of the main window is up (from inside that
+// box's loop) belongs to that box instead. When no window of the thread was
+// active, the owner is activated afterwards. Returns the button chosen
+// (IDOK, ...).
 int ShowModalBox(const std::string& text, const std::string& caption, UINT flags);
 
 // When set, ShowModalBox calls the hook instead of showing a box, and

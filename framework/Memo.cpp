@@ -284,9 +284,17 @@ int TMemoStrings::Add(const std::string& text) {
 void TMemoStrings::AddStrings(const std::vector<std::string>& lines) {
   if (lines.empty()) return;
   HWND h = Handle();
-  // The end of the text, and the length of the line it is on (the last).
-  const LRESULT position = GetWindowTextLengthA(h);
-  bool lastEmpty = SendMessageA(h, EM_LINELENGTH, static_cast<WPARAM>(position), 0) == 0;
+  // The end of the text, and the length of the line it is on (the last), in
+  // the control's own positions. Not GetWindowTextLength: it may count more
+  // than the control holds (when ANSI and Unicode mix, as they do for this
+  // subclassed control, a double-byte code page counts bytes), and a
+  // position past the end reads as an empty last line, which would glue the
+  // first line onto a line typed and not sent.
+  const LRESULT lastRow = SendMessageA(h, EM_GETLINECOUNT, 0, 0) - 1;
+  const LRESULT lastStart = SendMessageA(h, EM_LINEINDEX, static_cast<WPARAM>(lastRow), 0);
+  const LRESULT lastLength = SendMessageA(h, EM_LINELENGTH, static_cast<WPARAM>(lastStart), 0);
+  const LRESULT position = lastStart + lastLength;
+  bool lastEmpty = lastLength == 0;
   size_t size = 0;
   for (const std::string& line : lines) size += line.size() + 2;
   std::string insertion;

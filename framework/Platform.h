@@ -38,7 +38,6 @@
   X(WaitForMultipleObjects, WAIT_FAILED)                       \
   X(_beginthreadex, 0)                                         \
   X(ResumeThread, static_cast<DWORD>(-1))                      \
-  X(DuplicateHandle, FALSE)                                    \
   X(WaitForSingleObject, WAIT_FAILED)                          \
   X(MsgWaitForMultipleObjects, WAIT_FAILED)                    \
   X(GetExitCodeThread, FALSE)                                  \

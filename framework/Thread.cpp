@@ -28,6 +28,9 @@ std::atomic<HWND> HandOverWindow{nullptr};
 const unsigned MainWaiting = 1;
 const unsigned CallInFlight = 2;
 
+// How long a wait the platform failed rests before it is made again.
+const DWORD WaitRetryMs = 10;
+
 bool OnMainThread() { return GetCurrentThreadId() == MainThreadID; }
 
 // The objects inside Synchronize whose hand-over message has not been
@@ -54,13 +57,21 @@ void WaitServingSentMessages(HANDLE thread) {
   for (;;) {
     MSG msg;
     PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    if (Platform.MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0 + 1) {
-      return;
-    }
+    const DWORD woke = Platform.MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE);
+    if (woke == WAIT_OBJECT_0) return;
+    // A wait the platform fails is made again, a moment later (see AwaitEnd).
+    if (woke == WAIT_FAILED) Sleep(WaitRetryMs);
   }
 }
 
 }  // namespace
+
+struct TThread::TEndHandle {
+  HANDLE Handle = nullptr;
+  ~TEndHandle() {
+    if (Handle != nullptr) Platform.CloseHandle(Handle);  // nothing else to do with it
+  }
+};
 
 TThread::TThread(bool StartSuspended) : StartedSuspended(StartSuspended) {
   if (!OnMainThread()) throw EThread("A thread object can only be created on the main thread");
@@ -71,7 +82,10 @@ TThread::TThread(bool StartSuspended) : StartedSuspended(StartSuspended) {
 // identifier are stored: a thread that releases itself reads both in its
 // destructor, which could otherwise run before this function wrote them.
 void TThread::Start() {
-  if (StartedSuspended || ThreadHandle != nullptr) return;
+  if (StartedSuspended || ThreadHandle) return;
+  // Made before the thread: should memory be short, there is no thread yet
+  // to undo.
+  auto end = std::make_shared<TEndHandle>();
   // _beginthreadex rather than CreateThread: the static C run-time sets up and
   // releases its per-thread data around the entry.
   unsigned ident = 0;
@@ -80,29 +94,31 @@ void TThread::Start() {
   // Raised out of Create, which then destroys the object: as one never
   // started, it has nothing to wait for.
   if (handle == 0) throw EOutOfResources("Error creating thread");
-  ThreadHandle = reinterpret_cast<HANDLE>(handle);
+  end->Handle = reinterpret_cast<HANDLE>(handle);
+  ThreadHandle = std::move(end);
   ThreadIdent = ident;
-  if (Platform.ResumeThread(ThreadHandle) == static_cast<DWORD>(-1)) {
+  if (Platform.ResumeThread(ThreadHandle->Handle) == static_cast<DWORD>(-1)) {
     // The thread never ran a line of code, so ending it holds no lock; only
     // the run-time's small per-thread block given to it is lost.
-    TerminateThread(ThreadHandle, 1);
-    Platform.CloseHandle(ThreadHandle);
-    ThreadHandle = nullptr;
+    TerminateThread(ThreadHandle->Handle, 1);
+    ThreadHandle.reset();
     ThreadIdent = 0;
     throw EOutOfResources("Error creating thread");
   }
 }
 
+// The object's hold on the thread's handle goes with its members.
 TThread::~TThread() {
   StopAndWaitForEnd();  // already done by the most derived destructor
-  if (ThreadHandle != nullptr) Platform.CloseHandle(ThreadHandle);
   ReleaseHandOverWindow();
 }
+
+HANDLE TThread::Handle() const { return ThreadHandle ? ThreadHandle->Handle : nullptr; }
 
 // The owner always waits for a started thread, even one that has set
 // Finished: OnDone still uses the object after that.
 void TThread::StopAndWaitForEnd() {
-  if (ThreadHandle == nullptr || GetCurrentThreadId() == ThreadIdent) return;
+  if (!ThreadHandle || GetCurrentThreadId() == ThreadIdent) return;
   RequestStop();
   WaitFor();
 }
@@ -111,46 +127,43 @@ void TThread::RequestStop() { StopRequested.store(true); }
 
 DWORD TThread::WaitFor() {
   bool serveCall = false;
-  const HANDLE waitHandle = PrepareWait(serveCall);
-  return AwaitEnd(waitHandle, serveCall);
+  const std::shared_ptr<TEndHandle> end = PrepareWait(serveCall);
+  return AwaitEnd(end, serveCall);
 }
 
 DWORD TThread::StopAndWaitFor(const std::function<void()>& wake) {
   bool serveCall = false;
-  const HANDLE waitHandle = PrepareWait(serveCall);
+  const std::shared_ptr<TEndHandle> end = PrepareWait(serveCall);
   RequestStop();
   // From here on the object may be gone.
   if (wake) wake();
-  return AwaitEnd(waitHandle, serveCall);
+  return AwaitEnd(end, serveCall);
 }
 
 // Everything a wait needs of the object: after this returns the wait touches
-// only the duplicate handle, which stays valid when the object's own thread
-// releases the object and closes ThreadHandle.
-HANDLE TThread::PrepareWait(bool& serveCall) {
+// only its own hold on the thread's handle, which stays open when the
+// object's own thread releases the object.
+std::shared_ptr<TThread::TEndHandle> TThread::PrepareWait(bool& serveCall) {
   serveCall = false;
-  HANDLE waitHandle = nullptr;
-  const HANDLE process = GetCurrentProcess();
-  if (ThreadHandle != nullptr &&
-      !Platform.DuplicateHandle(process, ThreadHandle, process, &waitHandle, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
-    waitHandle = nullptr;
-  }
+  std::shared_ptr<TEndHandle> end = ThreadHandle;
   // Last: once MainWaiting is set, the thread may end and release the object.
   if (OnMainThread()) serveCall = (HandOverFlags.fetch_or(MainWaiting) & CallInFlight) != 0;
-  return waitHandle;
+  return end;
 }
 
-DWORD TThread::AwaitEnd(HANDLE waitHandle, bool serveCall) {
+DWORD TThread::AwaitEnd(const std::shared_ptr<TEndHandle>& end, bool serveCall) {
   // No thread: it never ends.
-  if (waitHandle == nullptr) return STILL_ACTIVE;
+  if (!end) return STILL_ACTIVE;
   if (serveCall) {
-    WaitServingSentMessages(waitHandle);
+    WaitServingSentMessages(end->Handle);
   } else {
-    Platform.WaitForSingleObject(waitHandle, INFINITE);
+    // A wait the platform fails is made again: the handle stays open for
+    // this wait, so the failure can only pass, and what follows (a port
+    // closed, an object freed) must not happen while the thread still runs.
+    while (Platform.WaitForSingleObject(end->Handle, INFINITE) == WAIT_FAILED) Sleep(WaitRetryMs);
   }
   DWORD code = 0;
-  Platform.GetExitCodeThread(waitHandle, &code);
-  Platform.CloseHandle(waitHandle);
+  Platform.GetExitCodeThread(end->Handle, &code);  // none read: the code stays 0
   return code;
 }
 

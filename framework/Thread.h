@@ -60,10 +60,11 @@ public:
   // Waits without time limit for the thread's end and returns its exit code.
   // On the main thread, Synchronize calls of this thread made after the wait
   // began raise EThread; posted messages are not dispatched. The object may be
-  // released by its own thread during the wait (FreeWhenDone): the wait uses
-  // its own duplicate of the thread handle. The caller must still know that
-  // the object exists when it calls WaitFor; for one whose Run ends only when
-  // asked to stop, use StopAndWaitFor instead of RequestStop then WaitFor.
+  // released by its own thread during the wait (FreeWhenDone): the wait holds
+  // the thread's handle, taken when the thread started, open for itself. The
+  // caller must still know that the object exists when it calls WaitFor; for
+  // one whose Run ends only when asked to stop, use StopAndWaitFor instead of
+  // RequestStop then WaitFor.
   // An object that never started never ends: STILL_ACTIVE comes back at once.
   DWORD WaitFor();
 
@@ -82,7 +83,7 @@ public:
   TNotifyEvent EndHandler;
 
   bool IsFinished() const { return Finished.load(); }
-  HANDLE Handle() const { return ThreadHandle; }
+  HANDLE Handle() const;
   DWORD ThreadID() const { return ThreadIdent; }
   // The exception that escaped Run, if any: the thread then ends normally,
   // with exit code 1 unless Run had set another non-zero ExitCode. One that
@@ -131,10 +132,16 @@ private:
   // Starts the operating-system thread of an object made running; raises
   // EOutOfResources when there is none.
   void Start();
-  HANDLE PrepareWait(bool& serveCall);
-  static DWORD AwaitEnd(HANDLE waitHandle, bool serveCall);
+  struct TEndHandle;
+  std::shared_ptr<TEndHandle> PrepareWait(bool& serveCall);
+  static DWORD AwaitEnd(const std::shared_ptr<TEndHandle>& end, bool serveCall);
 
-  HANDLE ThreadHandle = nullptr;
+  // The started thread's handle (null for an object that never started),
+  // held by the object and by every wait in progress and closed when the
+  // last of them lets go: a wait keeps it open while the thread releases its
+  // own object. Taken once, when the thread starts, so a wait has nothing to
+  // duplicate or open and cannot fail.
+  std::shared_ptr<TEndHandle> ThreadHandle;
   DWORD ThreadIdent = 0;
   bool StartedSuspended;
   // MainWaiting (set by the main thread in WaitFor, never cleared) and

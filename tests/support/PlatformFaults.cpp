@@ -28,7 +28,7 @@ TPlan Plans[CallTotal];
 unsigned Counts[CallTotal] = {};
 
 // The handles the program made through the table and has not closed yet:
-// events, threads, ports and duplicates. Guarded by Lock.
+// events, threads and ports. Guarded by Lock.
 std::multiset<HANDLE> OpenLedger;
 
 void Made(HANDLE handle) {
@@ -63,12 +63,6 @@ template <>
 struct TLedger<Index__beginthreadex> {
   template <class... A>
   static void Note(uintptr_t made, A...) { Made(reinterpret_cast<HANDLE>(made)); }
-};
-template <>
-struct TLedger<Index_DuplicateHandle> {
-  static void Note(BOOL ok, HANDLE, HANDLE, HANDLE, LPHANDLE made, DWORD, BOOL, DWORD) {
-    if (ok) Made(*made);
-  }
 };
 template <>
 struct TLedger<Index_CloseHandle> {

@@ -336,9 +336,35 @@ TEST_F(MemoTest, ClaimsTabAndEnterOnlyWhenWanted) {
   }
 }
 
+// Two answers of Windows' that Wine does not give, put in front of a memo's
+// window (one at a time): the ANSI length of its text counts more than the
+// control holds (ANSI and Unicode mixed, as for this subclassed control, with
+// a double-byte code page counting bytes), and the length of the line at a
+// position past the end is 0 (Wine answers the last line's).
+class WindowsLengthAnswers {
+public:
+  explicit WindowsLengthAnswers(HWND memo) : memo_(memo) {
+    previous_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(memo, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc)));
+  }
+  ~WindowsLengthAnswers() { SetWindowLongPtrA(memo_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_)); }
+
+private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    const LRESULT length = CallWindowProcA(previous_, hwnd, WM_GETTEXTLENGTH, 0, 0);
+    if (msg == WM_GETTEXTLENGTH) return length + 4;
+    if (msg == EM_LINELENGTH && static_cast<LRESULT>(wParam) > length) return 0;
+    return CallWindowProcA(previous_, hwnd, msg, wParam, lParam);
+  }
+  static WNDPROC previous_;
+  HWND memo_;
+};
+WNDPROC WindowsLengthAnswers::previous_ = nullptr;
+
 // Several lines in one edit: the text Add makes of each in turn, with its
 // break behind the text while the last line is empty and in front of it
-// behind a line that holds text, where an empty line only ends that line.
+// behind a line that holds text, where an empty line only ends that line;
+// also with Windows' answers to the lengths of the text and of its lines.
 TEST_F(MemoTest, AddStringsMakesWhatAddWouldInOneEdit) {
   struct Case {
     std::string Given;
@@ -356,21 +382,26 @@ TEST_F(MemoTest, AddStringsMakesWhatAddWouldInOneEdit) {
       {wrapped, {"a"}, wrapped + "\r\na"},  // the last row is the tail of a wrapped line
       {"x\r\n", {}, "x\r\n"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.Given + " + " + std::to_string(c.Lines.size()) + " lines");
-    Given(c.Given);
-    {
-      PaneRecorder edits(memo->Handle());
-      memo->Lines()->AddStrings(c.Lines);
-      EXPECT_EQ(edits.Appends(), c.Lines.empty() ? 0 : 1);
+  for (bool windows : {false, true}) {
+    SCOPED_TRACE(windows ? "Windows' length answers" : "Wine's");
+    std::unique_ptr<WindowsLengthAnswers> answers;
+    if (windows) answers = std::make_unique<WindowsLengthAnswers>(memo->Handle());
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.Given + " + " + std::to_string(c.Lines.size()) + " lines");
+      Given(c.Given);
+      {
+        PaneRecorder edits(memo->Handle());
+        memo->Lines()->AddStrings(c.Lines);
+        EXPECT_EQ(edits.Appends(), c.Lines.empty() ? 0 : 1);
+      }
+      EXPECT_EQ(Content(), c.Text);
+      if (!c.Lines.empty()) {
+        EXPECT_EQ(Caret(), c.Text.size());
+      }
+      Given(c.Given);
+      for (const std::string& line : c.Lines) memo->Lines()->Add(line);
+      EXPECT_EQ(Content(), c.Text) << "as Add line by line";
     }
-    EXPECT_EQ(Content(), c.Text);
-    if (!c.Lines.empty()) {
-      EXPECT_EQ(Caret(), c.Text.size());
-    }
-    Given(c.Given);
-    for (const std::string& line : c.Lines) memo->Lines()->Add(line);
-    EXPECT_EQ(Content(), c.Text) << "as Add line by line";
   }
 }
 

@@ -1,10 +1,12 @@
 // The program's end, run by its own entry routine: the window is closed
-// while a port is open and lines stream in. The entry routine is compiled
-// into this test and called as the system calls it; what the test does
-// inside the message loop goes through a thread timer.
+// while a port is open and lines stream in, or cannot be made at all. The
+// entry routine is compiled into this test and called as the system calls
+// it; what the test does inside the message loop goes through a thread timer.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <new>
 #include <string>
 #include <thread>
 
@@ -19,6 +21,23 @@
 namespace {
 
 constexpr int Port = 4;
+
+// The size of the one allocation to refuse (0: none). The program's memory
+// runs out at a known point: this program's own operator new refuses it.
+std::atomic<size_t> RefusedAllocation{0};
+
+}  // namespace
+
+void* operator new(std::size_t size) {
+  std::size_t refused = size;
+  if (size != 0 && RefusedAllocation.compare_exchange_strong(refused, 0)) throw std::bad_alloc();
+  if (void* memory = std::malloc(size != 0 ? size : 1)) return memory;
+  throw std::bad_alloc();
+}
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+
+namespace {
 
 std::string Timeouts(HANDLE port) {
   COMMTIMEOUTS t{};
@@ -37,6 +56,36 @@ ULONG HandlesOnTheObject(HANDLE handle) {
   OBJECT_BASIC_INFORMATION info{};
   if (!query || query(handle, ObjectBasicInformation, &info, sizeof info, nullptr) != 0) return 0;
   return info.HandleCount;
+}
+
+// No memory for the window: the failure is shown as the exception box shows
+// any, and the entry still closes the port (opened here beforehand, as if the
+// failure had come later) and the mailbox. First in the file: it leaves no
+// window behind for the next test.
+TEST(ProgramEnd, AStartThatFailsWithAnyExceptionIsShownAndStillClosesThePort) {
+  SerialPeer peer(Port);
+  ASSERT_TRUE(peer.IsOpen());
+  std::vector<std::string> boxes;
+  SetMessageBoxHook([&boxes](const std::string& text, const std::string&, UINT) {
+    boxes.push_back(text);
+    return IDOK;
+  });
+  ASSERT_TRUE(OpenPort(Port));
+  RefusedAllocation = sizeof(TMain);
+  int code = -1;
+  try {
+    code = WinMain(GetModuleHandleA(nullptr), nullptr, const_cast<char*>(""), SW_SHOWNORMAL);
+  } catch (...) {
+    ADD_FAILURE() << "an exception escaped the entry routine";
+  }
+  EXPECT_EQ(RefusedAllocation, 0u) << "the window's memory was not asked for";
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(Main, nullptr);
+  EXPECT_EQ(boxes, std::vector<std::string>{"std::bad_alloc."});
+  EXPECT_EQ(ReadThread, nullptr);
+  EXPECT_EQ(PortHandle, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(MailboxWindow(), nullptr);
+  SetMessageBoxHook(nullptr);
 }
 
 // What the timer saw inside the loop. Main thread only.

@@ -150,11 +150,16 @@ TEST(ThreadStart, AnObjectNeverStartedHasNoThreadAndIsDestroyedAtOnce) {
   EXPECT_FALSE(ran);
 }
 
+// Run, once asked to stop, leaves only when the main thread waits for it (a
+// hand-over is refused then): a destructor that did not wait returns first.
 TEST(ThreadDestroy, WhileRunningRequestsStopAndWaitsForTheEnd) {
   std::atomic<bool> inRun{false}, leftRun{false};
+  std::atomic<int> served{0};
+  std::string refusal;
   auto* thread = TThread::Create<TProbe>(false, [&](TProbe& self) {
     inRun = true;
     while (!self.StopSeen()) Sleep(1);
+    SynchronizeUntilRefused(self, served, refusal);
     leftRun = true;
   });
   ASSERT_TRUE(PumpUntil([&inRun] { return inRun.load(); }));

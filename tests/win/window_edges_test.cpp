@@ -1,17 +1,19 @@
 // The window where real Windows differs from the happy path: a message box
 // opened while another window (or none) is active belongs to the main
-// window all the same, and a form's menu bar is detached before the form's
+// window all the same (one raised inside another box's loop, to that box), and a form's menu bar is detached before the form's
 // window goes, so the bar is destroyed once, by its menu component; and a
 // form's window class registered elsewhere first is the framework's all the same.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <utility>
 #include <thread>
 
 #include "app/MainForm.h"
 #include "framework/Application.h"
 #include "framework/Dialogs.h"
 #include "framework/Forms.h"
+#include "framework/Mailbox.h"
 #include "framework/Menus.h"
 #include "link/SendLine.h"
 #include "link/SerialPort.h"
@@ -113,6 +115,46 @@ TEST_F(WindowEdges, TheSelectPortBoxBelongsToTheMainWindowWhateverIsActive) {
   EXPECT_EQ(enabled, std::make_pair(TRUE, FALSE)) << "owner, other window";
   EXPECT_TRUE(IsWindowEnabled(main) && IsWindowEnabled(other));
   DestroyWindow(other);
+}
+
+// A box raised from inside another box's loop (by a unit of the mailbox, as
+// the link's reports are) belongs to that box, the window the user is on: it
+// stays enabled where the new box would stand, the new box disables it and
+// enables it again as it goes, and the main window stays disabled by the
+// first box throughout. (A box owned by the main window, which the first box
+// keeps disabled, would go with its owner still disabled, and Windows would
+// then activate another program's window; Wine enables the owner instead.)
+TEST_F(WindowEdges, ABoxRaisedInsideAnotherBoxBelongsToIt) {
+  const HWND main = Main->Handle();
+  BoxSeen first, second;
+  std::thread answer([&] {
+    AnswerBox("second", main, second).join();
+    const DWORD start = GetTickCount();
+    while (FindWindowA("#32770", "second") && GetTickCount() - start < 10000) Sleep(10);
+    AnswerBox("first", main, first).join();
+  });
+  HWND firstBox = nullptr;
+  BOOL firstEnabledWhereTheSecondStands = FALSE;
+  std::pair<BOOL, BOOL> afterSecond{};
+  PostToMainThread([&] {
+    firstBox = FindWindowA("#32770", "first");
+    SetMessageBoxHook([&](auto&&...) {
+      firstEnabledWhereTheSecondStands = IsWindowEnabled(firstBox);
+      return IDOK;
+    });
+    ShowModalBox("stood in for", "second", MB_OK);
+    SetMessageBoxHook(nullptr);
+    ShowModalBox("raised inside the first box", "second", MB_OK);
+    afterSecond = {IsWindowEnabled(firstBox), IsWindowEnabled(main)};
+  });
+  ShowModalBox("up first", "first", MB_OK);
+  answer.join();
+  ASSERT_NE(firstBox, nullptr) << "the unit did not run inside the first box";
+  EXPECT_TRUE(firstEnabledWhereTheSecondStands);
+  EXPECT_EQ(second.Owner.load(), firstBox) << "the main window is " << main;
+  EXPECT_EQ(afterSecond, std::make_pair(TRUE, FALSE)) << "first box, main window, after the second";
+  EXPECT_EQ(first.Owner.load(), main);
+  EXPECT_TRUE(IsWindowEnabled(main));
 }
 
 // Records whether the window still had its menu bar when it went.
