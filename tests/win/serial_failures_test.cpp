@@ -46,6 +46,8 @@ const std::vector<Row>& Rows() {
       {"no such port", Where::Open, {{"CreateFileA", ERROR_FILE_NOT_FOUND}}, false, {}},
       {"held by another program", Where::Open, {{"CreateFileA", ERROR_ACCESS_DENIED}}, false, {}},
       {"no line settings: not a port", Where::Open, {{"GetCommState", ERROR_GEN_FAILURE}}, false, {}},
+      {"not a port, and its close fails", Where::Open,
+       {{"GetCommState", ERROR_GEN_FAILURE}, {"CloseHandle", ERROR_INVALID_HANDLE, 0, 1, true}}, false, {}},
       {"time-outs unreadable", Where::Open, {{"GetCommTimeouts", ERROR_INVALID_PARAMETER}}, true, {}},
       {"gone while reading time-outs", Where::Open, {{"GetCommTimeouts", ERROR_DEVICE_NOT_CONNECTED}}, false, {}},
       {"time-outs refused", Where::Open, {{"SetCommTimeouts", ERROR_INVALID_PARAMETER}}, true, {}},
@@ -72,6 +74,8 @@ const std::vector<Row>& Rows() {
       {"write times out once", Where::Press, {{"WriteFile", ERROR_SEM_TIMEOUT}}, true, {}, kLine},
       {"write aborted after taking the bytes", Where::Press, {{"WriteFile", ERROR_OPERATION_ABORTED, 0, 1, true}}, true, {}, kLine},
       {"write denied once while plugged in", Where::Press, {{"WriteFile", ERROR_ACCESS_DENIED}}, true, {}, kLine},
+      {"write aborted, abort not lifted", Where::Press,
+       {{"WriteFile", ERROR_OPERATION_ABORTED}, {"ClearCommError", ERROR_INVALID_PARAMETER}}, true, {}, kLine},
       {"write never taken", Where::Press, {{"WriteFile", ERROR_SEM_TIMEOUT, 0, 0}}, true, {kNotSent121}, ""},
       {"terminator never taken", Where::Press, {{"WriteFile", ERROR_SEM_TIMEOUT, 1, 0}}, true, {kNotSent121}, "1 17 1 22"},
       {"unplugged while writing", Where::Press,
@@ -81,8 +85,11 @@ const std::vector<Row>& Rows() {
       {"stop's wake-up fails", Where::Close, {{"SetEvent", ERROR_INVALID_HANDLE, 0, 0}}, false, {}},
       {"purge fails", Where::Close, {{"PurgeComm", ERROR_GEN_FAILURE}}, false, {}},
       {"time-outs not given back", Where::Close, {{"SetCommTimeouts", ERROR_GEN_FAILURE}}, false, {}},
-      {"close reports failure", Where::Close, {{"CloseHandle", ERROR_INVALID_HANDLE, 0, 1, true}}, false, {}},
       {"exit code unreadable", Where::Close, {{"GetExitCodeThread", ERROR_INVALID_HANDLE}}, false, {}},
+      {"wait for the receiver fails", Where::Close, {{"WaitForSingleObject", ERROR_INVALID_HANDLE, 0, 2}}, false, {}},
+      {"receiver's handle not closed", Where::Close, {{"CloseHandle", ERROR_INVALID_HANDLE, 0, 1, true}}, false, {}},
+      {"an event not closed", Where::Close, {{"CloseHandle", ERROR_INVALID_HANDLE, 1, 1, true}}, false, {}},
+      {"the port's handle not closed", Where::Close, {{"CloseHandle", ERROR_INVALID_HANDLE, 3, 1, true}}, false, {}},
   };
   return rows;
 }

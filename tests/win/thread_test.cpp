@@ -14,6 +14,7 @@
 #include "framework/SysInit.h"
 #include "framework/SysUtils.h"
 #include "framework/Thread.h"
+#include "support/PlatformFaults.h"
 #include "support/Pump.h"
 
 namespace {
@@ -207,6 +208,34 @@ TEST(ThreadWaitFor, SurvivesTheObjectReleasingItselfDuringTheWait) {
     ASSERT_FALSE(refusal.empty());
   }
   EXPECT_TRUE(PumpUntil([] { return TThread::LiveThreadCount() == 0; }));
+}
+
+// A wait the platform fails is made again: it ends only with the thread,
+// whichever way the main thread waits (serving a hand-over already in flight
+// or not), so what the owner does next never meets a thread still running.
+TEST(ThreadWaitFor, AWaitThePlatformFailsStillEndsOnlyWithTheThread) {
+  for (const bool handingOver : {false, true}) {
+    const char* call = handingOver ? "MsgWaitForMultipleObjects" : "WaitForSingleObject";
+    SCOPED_TRACE(call);
+    bool failed = false;
+    // A hand-over is in flight when the wait begins in most rounds, not all.
+    for (int round = 0; round < 50 && !failed; ++round) {
+      std::atomic<int> served{0};
+      std::atomic<bool> leftRun{false};
+      std::string refusal;
+      auto thread = Started([&](TProbe& self) {
+        SynchronizeUntilRefused(self, served, refusal);
+        Sleep(50);
+        leftRun = true;
+      });
+      if (handingOver) ASSERT_TRUE(PumpUntil([&served] { return served >= 3; }));
+      TCallFailures failing({call, ERROR_INVALID_HANDLE, 0, 2});
+      thread->WaitFor();
+      failed = FailuresLeft(call) == 0;
+      EXPECT_TRUE(leftRun) << "the wait returned before the thread ended";
+    }
+    EXPECT_TRUE(failed) << "the wait never went through " << call;
+  }
 }
 
 // The receiver's pattern: Run blocks until woken and ends only when asked to
