@@ -171,12 +171,13 @@ TEST_F(LinkEdges, AReceiverThatCannotBeMadeOrGoOnLeavesThePortClosed) {
     SetPlatformCreateEvent(noEvent ? &RefuseEvent : nullptr);
     SetPlatformBeginThread(noEvent ? nullptr : &RefuseThread);
     Pick(6);
+    EXPECT_EQ(PortHandle, INVALID_HANDLE_VALUE) << "the port is left open and held";
+    EXPECT_EQ(Marks(), "--------");
     EXPECT_EQ(ReadThread, nullptr);
     EXPECT_EQ(TThread::LiveThreadCount(), 0);
   }
   SetPlatformBeginThread(nullptr);
   EXPECT_EQ(boxes, (Lines{"Error creating event.", "Error creating thread."}));
-  EXPECT_EQ(Marks(), "--------");
   boxes.clear();
 
   SetReceivedLineSink([](const char*) { throw std::bad_alloc(); });
