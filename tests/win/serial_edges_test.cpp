@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "framework/Thread.h"
+#include "link/LinkReports.h"
 #include "link/Receiver.h"
 #include "support/SerialFixture.h"
 #include "support/SerialPeer.h"
@@ -36,8 +37,10 @@ uintptr_t __cdecl RefuseThread(void*, unsigned, unsigned(__stdcall*)(void*), voi
 // A device whose reads fail: the next FailingReads reads fail with
 // FailWith, then reads work again; ClearCommError still reports the input.
 // Set by the test while nothing waits to be read; only reads count down.
+// BytesRead counts what the reads that worked gave.
 std::atomic<int> FailingReads{0};
 std::atomic<DWORD> FailWith{0};
+std::atomic<DWORD> BytesRead{0};
 
 BOOL WINAPI FailingRead(HANDLE port, LPVOID buffer, DWORD size, LPDWORD got, LPOVERLAPPED overlapped) {
   const int left = FailingReads.load();
@@ -47,7 +50,9 @@ BOOL WINAPI FailingRead(HANDLE port, LPVOID buffer, DWORD size, LPDWORD got, LPO
     SetLastError(FailWith.load());
     return FALSE;
   }
-  return ReadFile(port, buffer, size, got, overlapped);
+  const BOOL read = ReadFile(port, buffer, size, got, overlapped);
+  if (read) BytesRead += *got;
+  return read;
 }
 
 class LinkEdges : public SerialTest {
@@ -160,6 +165,48 @@ TEST_F(LinkEdges, AFailingReadClosesThePortOnlyWhenTheDeviceIsGone) {
     EXPECT_TRUE(boxes.empty());
     ClosePort();
   }
+}
+
+// A line that streams in is held back for a moment to go with the next ones
+// (link/LinkReports.h). A receiver that ends meanwhile, closed or finding its
+// device gone, sends what it holds on its way first. "first" follows a pause
+// and goes at once; "held" follows it closely and waits, for up to 100 ms,
+// which the receiver's end comes well within.
+TEST_F(LinkEdges, LinesHeldBackWhenTheReceiverEndsAreStillShown) {
+  struct Case {
+    const char* Name;
+    bool DeviceGone;
+  };
+  const Case cases[] = {{"closed", false}, {"device gone", true}};
+  SerialPeer peer(6);
+  ASSERT_TRUE(peer.IsOpen());
+  SetPlatformReadFile(&FailingRead);
+  FailWith.store(ERROR_GEN_FAILURE);
+  for (const Case& c : cases) {
+    for (int round = 0; round < 3; ++round) {
+      SCOPED_TRACE(std::string(c.Name) + ", round " + std::to_string(round));
+      FailingReads.store(0);
+      Pick(6);
+      Main->CommBuff->Lines()->Clear();
+      PumpFor(HandOverStreamGapMs + 20);
+      peer.Write("first\n");
+      ASSERT_TRUE(WaitForLines(1));
+      BytesRead.store(0);
+      peer.Write("held\n");
+      ASSERT_TRUE(PumpUntil([] { return BytesRead.load() >= 5; }));
+      if (c.DeviceGone) {
+        FailingReads.store(1000000);
+        peer.Write("lost\n");
+        ASSERT_TRUE(PumpUntil([] { return PortHandle == INVALID_HANDLE_VALUE; }));
+      } else {
+        ClosePort();
+      }
+      // Within the erase countdown (5 s) of the lines: the pane keeps them.
+      PumpUntil([] { return PaneLines().size() >= 2; }, 3000);
+      ASSERT_EQ(PaneLines(), (Lines{"first", "held"}));
+    }
+  }
+  EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(LinkEdges, AReceiverThatCannotBeMadeOrGoOnLeavesThePortClosed) {
