@@ -471,11 +471,12 @@ TEST_F(Receiving, ClosingAQuietPortWaitsForNoPause) {
 
 // A line sent wakes the receiver out of its pause, so an answer waiting at
 // the port is read at once, not when the pause runs out. Each round starts
-// as the receiver hands a line over, when its pause begins, with the next
-// line waiting at the port. Rounds without a line sent measure the pause the
-// answers would have waited out, under the machine's load of the moment:
-// 0.1 to 0.3 ms against 5.1 ms (medians) as it is; with no wake, the answers
-// waited as long as the lines that came unprompted (5.2 ms).
+// as the receiver hands the last line over, when its pause begins (5 ms:
+// lines are sent), and sends once the answer waits at the port. The median
+// answer came in under 0.15 ms, also at a load of 13 on two cores; with no
+// wake, in 5.2 ms, the whole pause. (A line that comes unprompted is no
+// reference: when the pseudo-terminals' relay lags on a loaded machine, the
+// receiver's next look meets it as it arrives.)
 TEST_F(Receiving, AnAnswerToALineSentWaitsForNoPause) {
   // The receiver's lines come here, on its own thread, instead of the pane.
   static const HANDLE handedOver = CreateEventA(nullptr, FALSE, FALSE, nullptr);
@@ -504,29 +505,25 @@ TEST_F(Receiving, AnAnswerToALineSentWaitsForNoPause) {
   };
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
-  std::vector<double> answers, unprompted;
+  std::vector<double> answers;
   ASSERT_TRUE(peer.Write("start\n"));
   ASSERT_EQ(WaitForSingleObject(handedOver, 5000), WAIT_OBJECT_0);
-  for (int i = 0; i < 40; ++i) {
+  for (int i = 0; i < 30; ++i) {
     const int before = handed.load();
-    ASSERT_TRUE(peer.Write("line\n"));
+    ASSERT_TRUE(peer.Write("answer\n"));
     // Through the pseudo-terminals' relay, unless the receiver looked first.
     const DWORD since = GetTickCount();
     while (handed.load() == before && !waitingAtThePort() && GetTickCount() - since < 5000) Sleep(0);
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
     const bool inPause = handed.load() == before;
-    if (inPause && i % 2 == 1) SendLine("ping", false);
+    if (inPause) WritePort("ping\r\n");  // the write of a line sent, without its echo
     ASSERT_EQ(WaitForSingleObject(handedOver, 5000), WAIT_OBJECT_0) << "round " << i;
-    const double ms = (handedAt.load() - start.QuadPart) * 1000.0 / frequency.QuadPart;
-    if (inPause) (i % 2 == 1 ? answers : unprompted).push_back(ms);
+    if (inPause) answers.push_back((handedAt.load() - start.QuadPart) * 1000.0 / frequency.QuadPart);
   }
   ASSERT_GE(answers.size(), 10u);
-  ASSERT_GE(unprompted.size(), 10u);
   std::sort(answers.begin(), answers.end());
-  std::sort(unprompted.begin(), unprompted.end());
-  const double answer = answers[answers.size() / 2], pause = unprompted[unprompted.size() / 2];
-  EXPECT_LT(answer * 2, pause) << "answer " << answer << " ms, unprompted " << pause << " ms (medians)";
+  EXPECT_LT(answers[answers.size() / 2], ReceiveBusyPollMs / 2.0) << "ms, the median";
 }
 
 // Looks every 5 ms within 2 s of a line sent (an answer is likely), every
