@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/MainForm.h"
@@ -20,7 +22,10 @@
 
 class SerialTest : public testing::Test {
 protected:
-  static void SetUpTestSuite() { EnsureMainWindow(); }
+  static void SetUpTestSuite() {
+    EnsureMainWindow();
+    Watchdog();
+  }
 
   void SetUp() override {
     SetMessageBoxHook([this](const std::string& text, const std::string&, UINT) {
@@ -34,9 +39,48 @@ protected:
   }
 
   void TearDown() override {
-    ClosePort();
+    CloseWithinDeadline();
     PumpFor(20);
     SetMessageBoxHook(nullptr);
+  }
+
+  // ClosePort, ending the program as failed should it not return within
+  // CloseDeadlineMs: a close that waits for a receiver that can never end
+  // (one that died with its port left open, say) would otherwise hold the
+  // program until CTest's time-out, minutes later, with no word of why.
+  // A close takes milliseconds; the deadline is longer than any a test lets
+  // wait on purpose (LinkEdges feeds its blocked reads after 6 s).
+  static constexpr DWORD CloseDeadlineMs = 10000;
+  static void CloseWithinDeadline() {
+    SetEvent(Watchdog().Armed);
+    ClosePort();
+    SetEvent(Watchdog().Returned);
+  }
+
+  // One watchdog thread for the program, made with the window, before any
+  // test counts threads or handles. Made at each close, its thread and events
+  // would take the handles and memory that a close of a receiver already
+  // freed reads, and could hide the hang they are there to catch.
+  struct TWatchdog {
+    HANDLE Armed = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    HANDLE Returned = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    TWatchdog() {
+      std::thread([this] {
+        for (;;) {
+          WaitForSingleObject(Armed, INFINITE);
+          if (WaitForSingleObject(Returned, CloseDeadlineMs) != WAIT_TIMEOUT) continue;
+          std::fprintf(stderr, "FAILED: ClosePort did not return within %lu s: its receiver never ended\n",
+                       CloseDeadlineMs / 1000);
+          std::fflush(stdout);
+          std::fflush(stderr);
+          TerminateProcess(GetCurrentProcess(), 1);
+        }
+      }).detach();
+    }
+  };
+  static TWatchdog& Watchdog() {
+    static TWatchdog* const watchdog = new TWatchdog;  // never destroyed: its thread outlives main
+    return *watchdog;
   }
 
   static std::vector<TMenuItem*> Entries() {

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "framework/Thread.h"
+#include "link/LinkReports.h"
 #include "link/Receiver.h"
 #include "support/SerialFixture.h"
 #include "support/SerialPeer.h"
@@ -146,6 +147,56 @@ TEST_F(LinkEdges, AFailingReadClosesThePortOnlyWhenTheDeviceIsGone) {
   }
 }
 
+// Reads as the port would, counting the bytes they gave.
+std::atomic<DWORD> BytesRead{0};
+BOOL WINAPI CountingRead(HANDLE port, LPVOID buffer, DWORD size, LPDWORD got, LPOVERLAPPED overlapped) {
+  const BOOL read = ReadFile(port, buffer, size, got, overlapped);
+  if (read) BytesRead += *got;
+  return read;
+}
+
+// A line that streams in is held back for a moment to go with the next ones
+// (link/LinkReports.h). A receiver that ends meanwhile, closed or finding its
+// device gone, sends what it holds on its way first. "first" follows a pause
+// and goes at once; "held" follows it closely and waits, for up to 100 ms,
+// which the receiver's end comes well within.
+TEST_F(LinkEdges, LinesHeldBackWhenTheReceiverEndsAreStillShown) {
+  struct Case {
+    const char* Name;
+    bool DeviceGone;
+  };
+  const Case cases[] = {{"closed", false}, {"device gone", true}};
+  SerialPeer peer(6);
+  ASSERT_TRUE(peer.IsOpen());
+  TCallSubstitute<&TPlatformCalls::ReadFile> counting(&CountingRead);
+  for (const Case& c : cases) {
+    for (int round = 0; round < 3; ++round) {
+      SCOPED_TRACE(std::string(c.Name) + ", round " + std::to_string(round));
+      ClearCallFailures();
+      Pick(6);
+      Main->CommBuff->Lines()->Clear();
+      PumpFor(HandOverStreamGapMs + 20);
+      peer.Write("first\n");
+      ASSERT_TRUE(WaitForLines(1));
+      BytesRead.store(0);
+      peer.Write("held\n");
+      ASSERT_TRUE(PumpUntil([] { return BytesRead.load() >= 5; }));
+      if (c.DeviceGone) {
+        // Unplugged: the port no longer answers.
+        FailCall({"ClearCommError", ERROR_GEN_FAILURE, 0, 0});
+        ASSERT_TRUE(PumpUntil([] { return PortHandle == INVALID_HANDLE_VALUE; }));
+      } else {
+        ClosePort();
+      }
+      // Within the erase countdown (5 s) of the lines: the pane keeps them.
+      PumpUntil([] { return PaneLines().size() >= 2; }, 3000);
+      ASSERT_EQ(PaneLines(), (Lines{"first", "held"}));
+    }
+  }
+  ClearCallFailures();
+  EXPECT_TRUE(boxes.empty());
+}
+
 TEST_F(LinkEdges, AReceiverThatCannotBeMadeOrGoOnLeavesThePortClosed) {
   SerialPeer peer(6);
   ASSERT_TRUE(peer.IsOpen());
@@ -155,12 +206,13 @@ TEST_F(LinkEdges, AReceiverThatCannotBeMadeOrGoOnLeavesThePortClosed) {
     // No event or no thread left.
     FailCall({noEvent ? "CreateEventA" : "_beginthreadex", ERROR_NOT_ENOUGH_MEMORY, 0, 0});
     Pick(6);
+    EXPECT_EQ(PortHandle, INVALID_HANDLE_VALUE) << "the port is left open and held";
+    EXPECT_EQ(Marks(), "--------");
     EXPECT_EQ(ReadThread, nullptr);
     EXPECT_EQ(TThread::LiveThreadCount(), 0);
     ClearCallFailures();
   }
   EXPECT_EQ(boxes, (Lines{"Error creating event.", "Error creating thread."}));
-  EXPECT_EQ(Marks(), "--------");
   boxes.clear();
 
   SetReceivedLineSink([](const char*) { throw std::bad_alloc(); });
