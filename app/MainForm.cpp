@@ -10,7 +10,7 @@
 #include "link/SerialPort.h"
 
 TMain* Main = nullptr;
-const char* const ProgramVersion = "1.02";
+const char* const ProgramVersion = ORVANT_VERSION_TEXT;
 
 TMain::TMain(TComponent* owner) : TForm(owner) {
   LoadLayout(*this, &DescribeMainLayout);

@@ -2,6 +2,8 @@
 // screen (1280 x 1024), the menus at start-up, the resize rule driven through
 // the real window, the radio rule and the exception box.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <winver.h>
 
 #include <string>
 #include <vector>
@@ -246,6 +248,36 @@ TEST_F(MainWindow, VersionItemDoesNothing) {
   EXPECT_EQ(Main->MenuVersionID->Caption(), "1.02");
   EXPECT_FALSE(Main->MenuVersionID->Checked());
   EXPECT_TRUE(EqualRect(&before, &after));
+}
+
+// The program's version resource and manifest (linked into this test program
+// as into the product) carry the version the menu shows.
+TEST_F(MainWindow, VersionResourceAndManifestCarryTheMenusVersion) {
+  char path[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameA(nullptr, path, MAX_PATH), 0u);
+  std::vector<char> info(GetFileVersionInfoSizeA(path, nullptr));
+  ASSERT_FALSE(info.empty());
+  ASSERT_TRUE(GetFileVersionInfoA(path, 0, info.size(), info.data()));
+  void* value = nullptr;
+  UINT size = 0;
+  ASSERT_TRUE(VerQueryValueA(info.data(), "\\", &value, &size));
+  const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
+  EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(2, 1));
+  EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+  EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(2, 1));
+  EXPECT_EQ(fixed->dwProductVersionLS, 0u);
+  for (const char* name : {"FileVersion", "ProductVersion"}) {
+    const std::string query = std::string("\\StringFileInfo\\040904E4\\") + name;
+    ASSERT_TRUE(VerQueryValueA(info.data(), query.c_str(), &value, &size)) << name;
+    EXPECT_STREQ(static_cast<const char*>(value), "1.02") << name;
+  }
+
+  HRSRC found = FindResourceA(nullptr, CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST);
+  ASSERT_NE(found, nullptr);
+  const std::string manifest(static_cast<const char*>(LockResource(LoadResource(nullptr, found))),
+                             SizeofResource(nullptr, found));
+  EXPECT_NE(manifest.find("name=\"Orvant.Remote\" version=\"1.2.0.0\""), std::string::npos)
+      << manifest;
 }
 
 TEST(ExceptionBox, AppendsAFullStopWhateverTheMessageEndsWith) {
