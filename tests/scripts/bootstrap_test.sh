@@ -9,15 +9,7 @@ set -uo pipefail
 bootstrap=$1
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
-failures=0
-expect() {  # name, expected, actual
-  if [ "$2" != "$3" ]; then
-    echo "FAILED: $1: expected '$2', got '$3'"
-    failures=$((failures + 1))
-  else
-    echo "ok: $1"
-  fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/expect.bash"
 
 mkdir "$dir/bin"
 for tool in bash dirname grep tr sed; do ln -s "$(command -v "$tool")" "$dir/bin/$tool"; done

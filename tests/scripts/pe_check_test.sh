@@ -7,15 +7,7 @@ set -uo pipefail
 pe_check=$1
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
-failures=0
-expect() {  # name, expected, actual
-  if [ "$2" != "$3" ]; then
-    echo "FAILED: $1: expected '$2', got '$3'"
-    failures=$((failures + 1))
-  else
-    echo "ok: $1"
-  fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/expect.bash"
 
 cat >"$dir/as-built" <<'HEADERS'
 Magic			010b	(PE32)

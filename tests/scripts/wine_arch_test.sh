@@ -14,15 +14,7 @@ arch=$1
 dir=$(mktemp -d)
 fake=
 trap 'umount "$dir/noexec" 2>/dev/null; rm -rf "$dir"; [ -z "$fake" ] || kill "$fake" 2>/dev/null' EXIT
-failures=0
-expect() {  # name, expected, actual
-  if [ "$2" != "$3" ]; then
-    echo "FAILED: $1: expected '$2', got '$3'"
-    failures=$((failures + 1))
-  else
-    echo "ok: $1"
-  fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/expect.bash"
 
 printf '#!/bin/sh\necho "wine-8.0"\n' >"$dir/runs"
 printf '#!/bin/sh\necho "%s: Exec format error" >&2\nexit 126\n' "$dir/refused" >"$dir/refused"
