@@ -105,6 +105,15 @@ void MakeFormWithMenu() {
   form.SetMenu(nullptr);
 }
 
+// A form with an icon, made; it shows the icon it could load.
+void MakeFormWithIcon(bool expectIcon) {
+  TForm form(nullptr);
+  form.IconResource = "MAINICON";
+  form.AfterConstruction();
+  const bool shown = SendMessageA(form.Handle(), WM_GETICON, ICON_BIG, 0) != 0;
+  if (shown != expectIcon) throw Exception(expectIcon ? "no icon" : "an icon that was never loaded");
+}
+
 // The marker shown, so a frame draws it too.
 void ShowMarker() { Main->Snap->SetVisible(true); }
 
@@ -169,6 +178,8 @@ const std::vector<Row>& Rows() {
       {"menu bar refused by the window", {"SetMenu", ERROR_NOT_ENOUGH_MEMORY}, &MakeFormWithMenu,
        "Error creating menu"},
       {"a mark refused", {"SetMenuItemInfoA", ERROR_INVALID_PARAMETER, 0, 0}, [] {}, "", &CheckedItemStaysChecked},
+      {"no icon", {"LoadImageA", ERROR_RESOURCE_DATA_NOT_FOUND}, [] { MakeFormWithIcon(false); }, "", nullptr,
+       [] { MakeFormWithIcon(true); }},
       {"no picture", {"LoadImageA", ERROR_RESOURCE_DATA_NOT_FOUND},
        [] {
          TImage image(nullptr);
