@@ -20,13 +20,14 @@
 namespace {
 
 constexpr int kPair = 1;
-constexpr int kMute = 8;  // sends its press command only
+constexpr int kMute = 8;       // sends its press command only
+constexpr int kVolumeUp = 11;  // repeats while held
 const std::string kOpen = "1-------", kNone = "--------";
 
 // ERROR_NO_SUCH_DEVICE, which MinGW's headers lack.
 constexpr DWORD kNoSuchDevice = 433;
 
-enum class Where { Open, Receive, Press, Close };
+enum class Where { Open, Receive, Press, Hold, Close };
 
 struct Row {
   const char* Name;
@@ -34,7 +35,7 @@ struct Row {
   std::vector<TCallFailure> Failures;  // armed together, at the moment At
   bool OpenAfter;                      // the port is open once the action is done
   std::vector<std::string> Boxes;      // what the user is told, in order
-  std::string Wire = "";               // Press: what reaches the peer
+  std::string Wire = "";               // Press, Hold: what reaches the peer
 };
 
 const std::string kLine = "1 17 1 22\r\n";  // the press command of Mute
@@ -80,6 +81,8 @@ const std::vector<Row>& Rows() {
       {"terminator never taken", Where::Press, {{"WriteFile", ERROR_SEM_TIMEOUT, 1, 0}}, true, {kNotSent121}, "1 17 1 22"},
       {"unplugged while writing", Where::Press,
        {{"WriteFile", ERROR_DEVICE_NOT_CONNECTED, 0, 0}, {"ClearCommError", ERROR_DEVICE_NOT_CONNECTED, 0, 0}}, false, {}, ""},
+      {"a repeat's line never taken", Where::Hold, {{"WriteFile", ERROR_SEM_TIMEOUT, 2, 0}}, true, {kNotSent121},
+       "1 17 1 25\r\n"},
       {"answer's wake-up fails", Where::Press, {{"SetEvent", ERROR_INVALID_HANDLE, 0, 0}}, true, {}, kLine},
       // ------------------------------------------------ the close
       {"stop's wake-up fails", Where::Close, {{"SetEvent", ERROR_INVALID_HANDLE, 0, 0}}, false, {}},
@@ -164,6 +167,17 @@ TEST_F(SerialFailures, EachFailureLeavesTheProgramWorkingAndTellsTheUserOnlyWhat
         PressKey(kMute);
         EXPECT_EQ(peer.TakeAfter(200), row.Wire);
         break;
+      case Where::Hold: {
+        // Held on through the report: a repeat that went on would report
+        // again at every firing.
+        const LPARAM at = MAKELPARAM(KeyTable[kVolumeUp].X + 2, KeyTable[kVolumeUp].Y);
+        SendMessageA(Main->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        EXPECT_TRUE(PumpUntil([this] { return !boxes.empty(); }, 5000));
+        PumpFor(300);
+        SendMessageA(Main->Handle(), WM_LBUTTONUP, 0, at);
+        EXPECT_EQ(peer.TakeAfter(100), row.Wire);
+        break;
+      }
       case Where::Close:
         ClosePort();
         EXPECT_EQ(TThread::LiveThreadCount(), 0) << "the receiver ended before its port was closed";
