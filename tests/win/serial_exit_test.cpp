@@ -9,12 +9,14 @@
 #include <new>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <winternl.h>
 
 #include "app/Main.cpp"
 #include "framework/Dialogs.h"
 #include "link/LinkReports.h"
+#include "support/PlatformFaults.h"
 #include "support/Pump.h"
 #include "support/SerialPeer.h"
 
@@ -58,11 +60,25 @@ ULONG HandlesOnTheObject(HANDLE handle) {
   return info.HandleCount;
 }
 
-// No memory for the window: the failure is shown as the exception box shows
-// any, and the entry still closes the port (opened here beforehand, as if the
-// failure had come later) and the mailbox. First in the file: it leaves no
-// window behind for the next test.
+// A start that fails: no memory for the window, or the platform refuses a
+// window, a menu or a picture. The failure is shown as the exception box
+// shows any, and the entry still closes the port (opened here beforehand, as
+// if the failure had come later) and the mailbox. First in the file: it
+// leaves no window behind for the next test.
 TEST(ProgramEnd, AStartThatFailsWithAnyExceptionIsShownAndStillClosesThePort) {
+  struct Case {
+    const char* Name;
+    TCallFailure Failure;  // "" for none: the window's memory is refused
+    const char* Box;
+    bool Made;  // the window object was made (its window then failed)
+  };
+  const Case cases[] = {
+      {"no memory for the window", {""}, "std::bad_alloc.", false},
+      {"no window", {"CreateWindowExA", ERROR_NOT_ENOUGH_MEMORY}, "Error creating window.", false},
+      {"no menu bar", {"CreateMenu", ERROR_NOT_ENOUGH_MEMORY}, "Error creating menu.", true},
+      {"no keypad picture", {"LoadImageA", ERROR_RESOURCE_DATA_NOT_FOUND, 0, 0}, "Picture resource KEYPAD not found.",
+       false},
+  };
   SerialPeer peer(Port);
   ASSERT_TRUE(peer.IsOpen());
   std::vector<std::string> boxes;
@@ -70,21 +86,31 @@ TEST(ProgramEnd, AStartThatFailsWithAnyExceptionIsShownAndStillClosesThePort) {
     boxes.push_back(text);
     return IDOK;
   });
-  ASSERT_TRUE(OpenPort(Port));
-  RefusedAllocation = sizeof(TMain);
-  int code = -1;
-  try {
-    code = WinMain(GetModuleHandleA(nullptr), nullptr, const_cast<char*>(""), SW_SHOWNORMAL);
-  } catch (...) {
-    ADD_FAILURE() << "an exception escaped the entry routine";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    boxes.clear();
+    ASSERT_TRUE(OpenPort(Port));
+    if (c.Failure.Call.empty()) {
+      RefusedAllocation = sizeof(TMain);
+    } else {
+      FailCall(c.Failure);
+    }
+    int code = -1;
+    try {
+      code = WinMain(GetModuleHandleA(nullptr), nullptr, const_cast<char*>(""), SW_SHOWNORMAL);
+    } catch (...) {
+      ADD_FAILURE() << "an exception escaped the entry routine";
+    }
+    ClearCallFailures();
+    EXPECT_EQ(RefusedAllocation, 0u) << "the window's memory was not asked for";
+    RefusedAllocation = 0;
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(Main != nullptr, c.Made);
+    EXPECT_EQ(boxes, std::vector<std::string>{c.Box});
+    EXPECT_EQ(ReadThread, nullptr);
+    EXPECT_EQ(PortHandle, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(MailboxWindow(), nullptr);
   }
-  EXPECT_EQ(RefusedAllocation, 0u) << "the window's memory was not asked for";
-  EXPECT_EQ(code, 0);
-  EXPECT_EQ(Main, nullptr);
-  EXPECT_EQ(boxes, std::vector<std::string>{"std::bad_alloc."});
-  EXPECT_EQ(ReadThread, nullptr);
-  EXPECT_EQ(PortHandle, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(MailboxWindow(), nullptr);
   SetMessageBoxHook(nullptr);
 }
 
