@@ -92,6 +92,7 @@ const std::vector<Row>& Rows() {
       {"wait for the receiver fails", Where::Close, {{"WaitForSingleObject", ERROR_INVALID_HANDLE, 0, 2}}, false, {}},
       {"receiver's handle not closed", Where::Close, {{"CloseHandle", ERROR_INVALID_HANDLE, 0, 1, true}}, false, {}},
       {"an event not closed", Where::Close, {{"CloseHandle", ERROR_INVALID_HANDLE, 1, 1, true}}, false, {}},
+      {"the other event not closed", Where::Close, {{"CloseHandle", ERROR_INVALID_HANDLE, 2, 1, true}}, false, {}},
       {"the port's handle not closed", Where::Close, {{"CloseHandle", ERROR_INVALID_HANDLE, 3, 1, true}}, false, {}},
   };
   return rows;

@@ -167,6 +167,7 @@ bool CheckedItemStaysChecked() {
 const std::vector<Row>& Rows() {
   static const std::vector<Row> rows = {
       {"no window for a timer", {"CreateWindowExA", ERROR_NOT_ENOUGH_MEMORY}, &MakeTimer, "Error creating window"},
+      {"no window for a form", {"CreateWindowExA", ERROR_NOT_ENOUGH_MEMORY}, &MakeMemo, "Error creating window"},
       {"no window class", {"RegisterClassA", ERROR_NOT_ENOUGH_MEMORY}, &MakeUtilWindowOfNewClass,
        "Error creating window"},
       {"a control's window unheard", {"SetWindowSubclass", ERROR_NOT_ENOUGH_MEMORY}, &MakeMemo, "Error creating window"},
@@ -177,6 +178,7 @@ const std::vector<Row>& Rows() {
       {"an entry refused", {"InsertMenuItemA", ERROR_NOT_ENOUGH_MEMORY, 1}, &BuildMenu, "Error creating menu"},
       {"menu bar refused by the window", {"SetMenu", ERROR_NOT_ENOUGH_MEMORY}, &MakeFormWithMenu,
        "Error creating menu"},
+      {"menu bar change refused", {"SetMenu", ERROR_NOT_ENOUGH_MEMORY, 1}, &MakeFormWithMenu, "Error creating menu"},
       {"a mark refused", {"SetMenuItemInfoA", ERROR_INVALID_PARAMETER, 0, 0}, [] {}, "", &CheckedItemStaysChecked},
       {"no icon", {"LoadImageA", ERROR_RESOURCE_DATA_NOT_FOUND}, [] { MakeFormWithIcon(false); }, "", nullptr,
        [] { MakeFormWithIcon(true); }},
