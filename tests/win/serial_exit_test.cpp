@@ -60,6 +60,14 @@ ULONG HandlesOnTheObject(HANDLE handle) {
   return info.HandleCount;
 }
 
+// Every box the program shows is answered OK, its text kept in `boxes`.
+void AnswerBoxesInto(std::vector<std::string>& boxes) {
+  SetMessageBoxHook([&boxes](const std::string& text, const std::string&, UINT) {
+    boxes.push_back(text);
+    return IDOK;
+  });
+}
+
 // A start that fails: no memory for the window, or the platform refuses a
 // window, a menu or a picture. The failure is shown as the exception box
 // shows any, and the entry still closes the port (opened here beforehand, as
@@ -82,10 +90,7 @@ TEST(ProgramEnd, AStartThatFailsWithAnyExceptionIsShownAndStillClosesThePort) {
   SerialPeer peer(Port);
   ASSERT_TRUE(peer.IsOpen());
   std::vector<std::string> boxes;
-  SetMessageBoxHook([&boxes](const std::string& text, const std::string&, UINT) {
-    boxes.push_back(text);
-    return IDOK;
-  });
+  AnswerBoxesInto(boxes);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
     boxes.clear();
@@ -150,10 +155,7 @@ TEST(ProgramEnd, ClosingTheWindowWhileLinesStreamEndsAtOnceAndGivesThePortBack) 
   SerialPeer peer(Port);
   ASSERT_TRUE(peer.IsOpen());
   std::vector<std::string> boxes;
-  SetMessageBoxHook([&boxes](const std::string& text, const std::string&, UINT) {
-    boxes.push_back(text);
-    return IDOK;
-  });
+  AnswerBoxesInto(boxes);
 
   std::atomic<bool> stopStreaming{false};
   std::thread processor([&] {
