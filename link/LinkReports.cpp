@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "framework/Mailbox.h"
+#include "link/StreamGathering.h"
 
 namespace {
 
@@ -26,23 +27,19 @@ TLinkReports& Reports() {
 // report and its append.
 //
 // The receiver's lines may also be held back for a short while when they
-// stream in (HandOverStreamedLine): they then wait in Lines with no unit on
-// its way, until the receiver sends them (SendHeldLines) or the window's
-// thread takes them in front of a line of its own (ReportLine).
+// stream in (HandOverStreamedLine): they then wait in Gathering, which
+// decides when they go, until the receiver sends them (SendHeldLines) or the
+// window's thread takes them in front of a line of its own (ReportLine).
 //
-// Lines is guarded by Lock, which is never held while posting or reporting.
+// Both are guarded by Lock, which is never held while posting or reporting.
 struct THandOver {
   std::mutex Lock;
-  std::vector<std::string> Lines;  // oldest first
-  // A unit that will take Lines is in the mailbox (or being posted).
+  // The lines the unit on its way takes, oldest first; empty when none is.
+  std::vector<std::string> Lines;
+  // A unit that will take Lines is in the mailbox (or being posted). While
+  // it is, nothing is held: lines join it.
   bool UnitOnItsWay = false;
-  // When the receiver last sent lines on their way (HandOverClock), if it
-  // has yet.
-  bool SentBefore = false;
-  DWORD LastSent = 0;
-  // When the receiver handed over its last line, if it has yet.
-  bool LineBefore = false;
-  DWORD LastLine = 0;
+  StreamGathering Gathering;
 };
 
 // Never destroyed: a unit still in the mailbox's queue when the process
@@ -66,14 +63,14 @@ void DropHandedOver() {
 // (the mailbox refused it, or closed with it queued, or it could not be
 // made), the lines it was to take are dropped with it; otherwise a lost
 // unit would leave every later line waiting for ever.
-struct HandOverTicket {
+struct THandOverTicket {
   bool Ran = false;
-  ~HandOverTicket() {
+  ~THandOverTicket() {
     if (!Ran) DropHandedOver();
   }
 };
 
-void TakeHandedOverLines(HandOverTicket& ticket) {
+void TakeHandedOverLines(THandOverTicket& ticket) {
   ticket.Ran = true;
   THandOver& h = HandOver();
   std::vector<std::string> lines;
@@ -92,12 +89,12 @@ void InstallLinkReports(TLinkReports reports) { Reports() = std::move(reports); 
 void ReportLine(const char* text, bool show) {
   // Lines held back came before this one: had they gone at once, they
   // would be in the pane by now. Lines whose unit is on its way stay with
-  // it, as they always did.
+  // it; none is held then.
   std::vector<std::string> held;
   {
     THandOver& h = HandOver();
     std::lock_guard<std::mutex> guard(h.Lock);
-    if (!h.UnitOnItsWay) held.swap(h.Lines);
+    held = TakeHeldLines(h.Gathering);
   }
   if (!held.empty()) ReportReceived(held);
   if (Reports().ShowLine) Reports().ShowLine(text, show);
@@ -121,9 +118,9 @@ namespace {
 // Outside the lock: the ticket of a refused unit takes the lock when its
 // last owner goes, here at the latest.
 void PostHandOverUnit() {
-  std::shared_ptr<HandOverTicket> ticket;
+  std::shared_ptr<THandOverTicket> ticket;
   try {
-    ticket = std::make_shared<HandOverTicket>();
+    ticket = std::make_shared<THandOverTicket>();
   } catch (...) {
     DropHandedOver();  // no unit can be made: as if the mailbox refused it
     throw;
@@ -131,90 +128,61 @@ void PostHandOverUnit() {
   PostToMainThread([ticket] { TakeHandedOverLines(*ticket); });
 }
 
-// What a line handed over leads to.
-enum class TAfterHandOver { Post, Wake, Hold };
+// What the mailbox needs once lines have gone on their way, or none have.
+enum class TMailboxNeed { None, Unit, WakeUp };
 
-// Lock held. The line joins Lines; a unit goes with them unless one is on
-// its way already, or unless `hold` and the lines are to wait.
-TAfterHandOver AddLine(THandOver& h, const char* text, bool hold) {
-  h.Lines.emplace_back(text);
-  if (h.UnitOnItsWay) return TAfterHandOver::Wake;
-  if (hold) return TAfterHandOver::Hold;
+// Lock held. Lines have joined Lines, or none has: a unit must take them
+// unless one is on its way already.
+TMailboxNeed NeedAfterSending(THandOver& h, bool sent) {
+  if (!sent) return TMailboxNeed::None;
+  if (h.UnitOnItsWay) return TMailboxNeed::WakeUp;
   h.UnitOnItsWay = true;
-  return TAfterHandOver::Post;
+  return TMailboxNeed::Unit;
 }
 
-void Follow(TAfterHandOver after) {
-  if (after == TAfterHandOver::Post) PostHandOverUnit();
+void MeetMailboxNeed(TMailboxNeed need) {
+  if (need == TMailboxNeed::Unit) PostHandOverUnit();
   // The unit waits in the mailbox; should its wake-up have been refused,
   // this asks again, as a post of its own would.
-  if (after == TAfterHandOver::Wake) WakeMailbox();
-}
-
-// Lock held. Lines sent now come in the receiver's interval.
-bool WithinInterval(const THandOver& h, DWORD now) {
-  return h.SentBefore && now - h.LastSent < HandOverGatherMs;
-}
-
-void NoteSent(THandOver& h, DWORD now) {
-  h.SentBefore = true;
-  h.LastSent = now;
+  if (need == TMailboxNeed::WakeUp) WakeMailbox();
 }
 
 }  // namespace
 
 void HandOverLine(const char* text) {
   THandOver& h = HandOver();
-  TAfterHandOver after;
+  TMailboxNeed need;
   {
     std::lock_guard<std::mutex> guard(h.Lock);
-    after = AddLine(h, text, false);
+    SendLineWithHeld(h.Gathering, text, h.Lines);
+    need = NeedAfterSending(h, true);
   }
-  Follow(after);
+  MeetMailboxNeed(need);
 }
 
 void HandOverStreamedLine(const char* text, DWORD now) {
   THandOver& h = HandOver();
-  TAfterHandOver after;
+  TMailboxNeed need;
   {
     std::lock_guard<std::mutex> guard(h.Lock);
-    const bool streams = h.LineBefore && now - h.LastLine < HandOverStreamGapMs;
-    h.LineBefore = true;
-    h.LastLine = now;
-    after = AddLine(h, text, streams && WithinInterval(h, now));
-    if (after == TAfterHandOver::Post) NoteSent(h, now);
+    const bool held = GatherStreamedLine(h.Gathering, text, now, h.UnitOnItsWay, h.Lines);
+    need = NeedAfterSending(h, !held);
   }
-  Follow(after);
+  MeetMailboxNeed(need);
 }
 
 DWORD SendHeldLines(DWORD now, bool all) {
   THandOver& h = HandOver();
-  TAfterHandOver after = TAfterHandOver::Post;
+  TMailboxNeed need;
+  DWORD due = INFINITE;
   {
     std::lock_guard<std::mutex> guard(h.Lock);
-    if (h.Lines.empty()) return INFINITE;
-    if (h.UnitOnItsWay) {
-      after = TAfterHandOver::Wake;  // nothing is held: they go with the unit
-    } else if (!all && WithinInterval(h, now)) {
-      return HandOverGatherMs - (now - h.LastSent);
-    } else {
-      h.UnitOnItsWay = true;
-      NoteSent(h, now);
-    }
+    const std::uint32_t wait = SendDueLines(h.Gathering, now, all, h.Lines);
+    if (wait != NothingHeld) due = wait;
+    // Lines a unit has yet to take (held ones that went now, or those of a
+    // unit on its way) ask the mailbox again.
+    need = NeedAfterSending(h, !h.Lines.empty());
   }
-  Follow(after);
-  return INFINITE;
-}
-
-DWORD HandOverClock() {
-  static const LONGLONG frequency = [] {
-    // Documented never to fail since Windows XP; a millisecond clock stands
-    // in should it all the same, rather than a division by nothing.
-    LARGE_INTEGER f{};
-    return QueryPerformanceFrequency(&f) && f.QuadPart > 0 ? f.QuadPart : 1000;
-  }();
-  LARGE_INTEGER count;
-  QueryPerformanceCounter(&count);
-  const LONGLONG c = count.QuadPart;
-  return static_cast<DWORD>(c / frequency * 1000 + c % frequency * 1000 / frequency);
+  MeetMailboxNeed(need);
+  return due;
 }

@@ -49,36 +49,13 @@ void ReportNoPort();
 // are lines still waiting when it closes.
 void HandOverLine(const char* text);
 
-// How long a line that streams in may wait for the next ones, in
-// milliseconds. At the full rate of a 9600-baud line the processor's lines
-// come 21 ms apart, so an interval of a screen frame (17 ms) or of the
-// receiver's look (5 to 15 ms) would gather nothing; and an append costs
-// the pane about as much as a whole burst of lines would
-// (docs/performance.md). Held for up to a tenth of a second, the lines of
-// such a stream go in about five at a time, which cuts what the stream costs
-// to a quarter, while the pane still moves ten times a second and nobody can
-// read 48 lines a second anyway. Lines that trickle in are not held. The
-// figure is the same on Windows and under Wine; on Windows the receiver's
-// waits end on the system's clock tick (about 15.6 ms), so a held line can
-// wait up to a tick longer there.
-constexpr DWORD HandOverGatherMs = 100;
-// Lines closer together than this stream; a line further from the one
-// before it trickles and goes at once. About three lines' time at the full
-// rate: the receiver's looks (every 15 ms) put two lines of a stream up to
-// 30 ms apart. On Windows, where the looks come 15.6 to 31 ms apart, a few
-// lines of a stream go alone: a little dearer, never later.
-constexpr DWORD HandOverStreamGapMs = 60;
-
 // The receiver. Hands a received line over as HandOverLine does, except
-// while lines stream in: a line that comes less than HandOverStreamGapMs
-// after the line before it, and less than HandOverGatherMs after the last
-// lines were sent on their way (and finds none on its way now), is held back
-// until that interval is up, and the lines held go together. A line after a
-// pause goes at once, and takes any held lines with it. A line the window's
-// thread reports (ReportLine) first takes the held lines to the pane, so its
-// place among them is where it would have been had they gone at once. `now`
-// is in milliseconds of any clock that steps once a millisecond
-// (HandOverClock), wrap-around included.
+// while lines stream in: then it may be held back for a moment, and the lines
+// held go together (the rule and its reasons: link/StreamGathering.h). A line
+// the window's thread reports (ReportLine) first takes the held lines to the
+// pane, so its place among them is where it would have been had they gone at
+// once. `now` is in milliseconds of any clock that steps once a millisecond,
+// wrap-around included.
 void HandOverStreamedLine(const char* text, DWORD now);
 
 // The receiver. Sends the lines held back on their way once their interval
@@ -86,7 +63,3 @@ void HandOverStreamedLine(const char* text, DWORD now);
 // it). Returns how many milliseconds are left until the held lines are due,
 // INFINITE when none are held: the receiver pauses no longer than that.
 DWORD SendHeldLines(DWORD now, bool all);
-
-// Milliseconds of the high-resolution counter, as HandOverStreamedLine and
-// SendHeldLines take them (GetTickCount steps by 15.6 ms on Windows).
-DWORD HandOverClock();

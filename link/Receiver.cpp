@@ -18,6 +18,21 @@ std::atomic<DWORD> LastLineSent{GetTickCount() - ReceiveBusySpanMs};
 
 DWORD NextPollInterval() { return ReceivePollInterval(LastLineSent.load(), GetTickCount()); }
 
+// Milliseconds of the high-resolution counter, as the hand-over's gathering
+// takes them (GetTickCount steps by 15.6 ms on Windows).
+DWORD HandOverClock() {
+  static const LONGLONG frequency = [] {
+    // Documented never to fail since Windows XP; a millisecond clock stands
+    // in should it all the same, rather than a division by nothing.
+    LARGE_INTEGER f{};
+    return QueryPerformanceFrequency(&f) && f.QuadPart > 0 ? f.QuadPart : 1000;
+  }();
+  LARGE_INTEGER count;
+  QueryPerformanceCounter(&count);
+  const LONGLONG c = count.QuadPart;
+  return static_cast<DWORD>(c / frequency * 1000 + c % frequency * 1000 / frequency);
+}
+
 // Posts the line to the window's thread, or holds it there for a moment
 // while lines stream in; never waits for it.
 void HandOverReceivedLine(const char* line) { HandOverStreamedLine(line, HandOverClock()); }

@@ -10,7 +10,7 @@
 //   receiver), so the two never work on it at the same time.
 // - Lines reach the pane through HandOverStreamedLine, which posts them to
 //   the window's thread without waiting (holding them for a moment while
-//   they stream in, link/LinkReports.h): the receiver never needs the
+//   they stream in, link/StreamGathering.h): the receiver never needs the
 //   window's thread, so ClosePort may wait for it there. A receiver pauses
 //   no longer than held lines may wait, and sends what it holds when it
 //   ends.

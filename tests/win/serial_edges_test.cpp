@@ -15,6 +15,7 @@
 #include "framework/Thread.h"
 #include "link/LinkReports.h"
 #include "link/Receiver.h"
+#include "link/StreamGathering.h"
 #include "support/SerialFixture.h"
 #include "support/SerialPeer.h"
 #include "support/PlatformFaults.h"
@@ -175,7 +176,7 @@ TEST_F(LinkEdges, LinesHeldBackWhenTheReceiverEndsAreStillShown) {
       ClearCallFailures();
       Pick(6);
       Main->CommBuff->Lines()->Clear();
-      PumpFor(HandOverStreamGapMs + 20);
+      PumpFor(StreamGapMs + 20);
       peer.Write("first\n");
       ASSERT_TRUE(WaitForLines(1));
       BytesRead.store(0);
