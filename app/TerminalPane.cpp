@@ -27,16 +27,16 @@ HWND PaneWindow() { return Main->CommBuff->Handle(); }
 // the tally is off. It can be off only after an edit that keeps the length
 // (typed characters in place of as many others), and then by the few lines
 // typed, until the next look.
-struct TextTally {
+struct TTextTally {
   bool Known = false;
   size_t Length = 0;
   size_t Breaks = 0;
 };
-TextTally Tally;
+TTextTally Tally;
 
 // What one edit adds: the text of every line and one CR LF for each
 // (TMemoStrings::Add and AddStrings put exactly one beside each line).
-struct Added {
+struct TAdded {
   size_t Chars = 0;
   size_t Breaks = 0;
   void Line(const std::string& line) {
@@ -48,7 +48,7 @@ struct Added {
 // Keeps the pane within its bound (app/PaneBound.h) once lines have been
 // added: drops the oldest whole lines in one edit when the bound is passed,
 // and never before, whether Clear is checked or not.
-void TrimOldestLines(const Added& added) {
+void TrimOldestLines(const TAdded& added) {
   TMemoStrings* lines = Main->CommBuff->Lines();
   HWND pane = PaneWindow();
   const size_t length = static_cast<size_t>(GetWindowTextLengthA(pane));  // about 1 us at any size
@@ -65,9 +65,9 @@ void TrimOldestLines(const Added& added) {
   const size_t cut = PaneTrimPoint(text);
   if (cut == 0) return;
 
-  DWORD sel_start = 0, sel_end = 0;
-  SendMessageA(pane, EM_GETSEL, reinterpret_cast<WPARAM>(&sel_start),
-               reinterpret_cast<LPARAM>(&sel_end));
+  DWORD selStart = 0, selEnd = 0;
+  SendMessageA(pane, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart),
+               reinterpret_cast<LPARAM>(&selEnd));
   // The memo's own update guard, not WM_SETREDRAW straight to the control:
   // switching redrawing back on marks a hidden window visible on Windows,
   // behind the framework's back, and the guard does it only while the pane
@@ -77,7 +77,7 @@ void TrimOldestLines(const Added& added) {
   SendMessageA(pane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(""));
   // The caret stays where it was in the text that remains.
   const auto shift = [cut](DWORD pos) { return pos >= cut ? pos - static_cast<DWORD>(cut) : 0; };
-  SendMessageA(pane, EM_SETSEL, shift(sel_start), static_cast<LPARAM>(shift(sel_end)));
+  SendMessageA(pane, EM_SETSEL, shift(selStart), static_cast<LPARAM>(shift(selEnd)));
   SendMessageA(pane, EM_SCROLLCARET, 0, 0);
   lines->EndUpdate();
   // The part removed ends with a break: none is cut in two.
@@ -96,7 +96,7 @@ void ShowLine(const char* text, bool show) {
     // As Add would put it, with fewer questions to the control.
     const std::vector<std::string> line{std::string(text)};
     Main->CommBuff->Lines()->AddStrings(line);
-    Added added;
+    TAdded added;
     added.Line(line.front());
     TrimOldestLines(added);
   }
@@ -115,7 +115,7 @@ void ShowLine(const char* text, bool show) {
 void ShowReceived(const std::vector<std::string>& lines) {
   if (!Main || lines.empty()) return;
   Main->CommBuff->Lines()->AddStrings(lines);
-  Added added;
+  TAdded added;
   for (const std::string& line : lines) added.Line(line);
   TrimOldestLines(added);
   RestartEraseTimer();

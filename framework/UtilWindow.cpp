@@ -12,12 +12,12 @@ namespace {
 // What a utility window is bound to (framework/WindowClass.h): the handler
 // it was made for. Made by AllocateUtilWindow and freed by
 // DeallocateUtilWindow once the window is gone.
-struct UtilWindowBinding {
+struct TUtilWindowBinding {
   TUtilWindowMethod Method;
 };
 
 LRESULT CALLBACK UtilWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  auto* binding = BoundObject<UtilWindowBinding>(hwnd, msg, lParam);
+  auto* binding = BoundObject<TUtilWindowBinding>(hwnd, msg, lParam);
   if (!binding) return DefWindowProcA(hwnd, msg, wParam, lParam);
   if (msg == WM_NCDESTROY) UnbindWindow(hwnd);
   // No exception may cross the system's frames that called us; the bound
@@ -43,7 +43,7 @@ bool EnsureUtilWindowClass(HINSTANCE instance, const char* className) {
 HWND AllocateUtilWindow(TUtilWindowMethod method, const char* className, HWND parent) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   if (!EnsureUtilWindowClass(instance, className)) throw EOutOfResources("Error creating window");
-  auto* binding = new UtilWindowBinding{std::move(method)};
+  auto* binding = new TUtilWindowBinding{std::move(method)};
   HWND hwnd = Platform.CreateWindowExA(0, className, "", 0, 0, 0, 0, 0, parent, nullptr, instance, binding);
   if (!hwnd) {
     delete binding;
@@ -54,7 +54,7 @@ HWND AllocateUtilWindow(TUtilWindowMethod method, const char* className, HWND pa
 
 void DeallocateUtilWindow(HWND hwnd) {
   if (!hwnd) return;
-  auto* binding = reinterpret_cast<UtilWindowBinding*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  auto* binding = reinterpret_cast<TUtilWindowBinding*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   DestroyWindow(hwnd);
   delete binding;
 }

@@ -168,7 +168,7 @@ bool TRead::ReceiveUntilStopOrLoss() {
       status.cbInQue = MAXDWORD;
     }
     if (status.cbInQue > 0) {
-      const ReadOutcome read = ReadPort(false, status.cbInQue);
+      const TReadOutcome read = ReadPort(false, status.cbInQue);
       if (read.PortLost) return false;
       // More may have arrived meanwhile; a read that gave nothing although
       // bytes were reported waits like an idle pass, so it cannot spin.
@@ -179,8 +179,8 @@ bool TRead::ReceiveUntilStopOrLoss() {
   return true;
 }
 
-ReadOutcome ReadPort(bool discard, DWORD waiting) {
-  ReadOutcome outcome;
+TReadOutcome ReadPort(bool discard, DWORD waiting) {
+  TReadOutcome outcome;
   // Never more than is waiting: a port whose "return at once" time-outs were
   // refused would otherwise hold the read until the whole request arrived.
   const DWORD room = static_cast<DWORD>(ReceiveSpace(RxBuffer));

@@ -79,7 +79,7 @@ private:
 };
 
 // What one read of the port gave.
-struct ReadOutcome {
+struct TReadOutcome {
   DWORD Count = 0;        // bytes read (those a failed read took included)
   bool PortLost = false;  // the read failed because the device is gone
 };
@@ -89,7 +89,7 @@ struct ReadOutcome {
 // fewer. With discard true the buffer is emptied afterwards (OpenPort,
 // before the receiver starts); otherwise every finished line is handed over
 // to the window's thread (the receiver).
-ReadOutcome ReadPort(bool discard, DWORD waiting);
+TReadOutcome ReadPort(bool discard, DWORD waiting);
 
 // Replaces where the receiver's finished lines go (HandOverStreamedLine); an empty
 // sink restores it. Tests only: set it while no receiver runs.
