@@ -37,15 +37,26 @@ bool OnMainThread() { return GetCurrentThreadId() == MainThreadID; }
 // handled yet. The window acts on a message only for one of them, and once:
 // any process may send or post it anything, and what its long parameter
 // points at is read only once it is known to be one of these.
-std::mutex CallsLock;
-std::vector<const void*> CallsInFlight;
+struct TCallsInFlight {
+  std::mutex Lock;
+  std::vector<const void*> Threads;
+};
+
+// Never destroyed: a thread still running when the process ends (one that
+// releases itself) may call Synchronize after this file's objects would be
+// gone. Made with the first thread object, before the window that reads it.
+TCallsInFlight& CallsInFlight() {
+  static TCallsInFlight* const calls = new TCallsInFlight;
+  return *calls;
+}
 
 // True when the object's call was in flight; it no longer is.
 bool TakeCallInFlight(const void* thread) {
-  std::lock_guard<std::mutex> guard(CallsLock);
-  const auto at = std::find(CallsInFlight.begin(), CallsInFlight.end(), thread);
-  if (at == CallsInFlight.end()) return false;
-  CallsInFlight.erase(at);
+  TCallsInFlight& calls = CallsInFlight();
+  std::lock_guard<std::mutex> guard(calls.Lock);
+  const auto at = std::find(calls.Threads.begin(), calls.Threads.end(), thread);
+  if (at == calls.Threads.end()) return false;
+  calls.Threads.erase(at);
   return true;
 }
 
@@ -175,8 +186,9 @@ void TThread::Synchronize(TThreadMethod method) {
   PendingError = nullptr;
   PendingCall = std::move(method);
   try {
-    std::lock_guard<std::mutex> guard(CallsLock);
-    CallsInFlight.push_back(this);
+    TCallsInFlight& calls = CallsInFlight();
+    std::lock_guard<std::mutex> guard(calls.Lock);
+    calls.Threads.push_back(this);
   } catch (...) {
     PendingCall = nullptr;
     HandOverFlags.fetch_and(~CallInFlight);
@@ -254,6 +266,7 @@ LRESULT TThread::HandOverProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 // Main thread only (constructors).
 void TThread::AcquireHandOverWindow() {
+  CallsInFlight();  // made before the window that reads it
   const HWND existing = HandOverWindow.load();
   // A window left by a last object that released itself on its own thread,
   // which could not destroy it, is reused.
