@@ -64,6 +64,10 @@ void TrimOldestLines(const TAdded& added) {
   Tally = {true, text.size(), PaneLineBreaks(text)};
   const size_t cut = PaneTrimPoint(text);
   if (cut == 0) return;
+  // The text counts bytes, the control its own units (characters, under a
+  // double-byte code page): the cut, the selection and the shift are all
+  // in the control's.
+  const DWORD at = static_cast<DWORD>(lines->Position(text, cut));
 
   DWORD selStart = 0, selEnd = 0;
   SendMessageA(pane, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart),
@@ -73,10 +77,10 @@ void TrimOldestLines(const TAdded& added) {
   // behind the framework's back, and the guard does it only while the pane
   // is showing.
   lines->BeginUpdate();
-  SendMessageA(pane, EM_SETSEL, 0, static_cast<LPARAM>(cut));
+  SendMessageA(pane, EM_SETSEL, 0, static_cast<LPARAM>(at));
   SendMessageA(pane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(""));
   // The caret stays where it was in the text that remains.
-  const auto shift = [cut](DWORD pos) { return pos >= cut ? pos - static_cast<DWORD>(cut) : 0; };
+  const auto shift = [at](DWORD pos) { return pos >= at ? pos - at : 0; };
   SendMessageA(pane, EM_SETSEL, shift(selStart), static_cast<LPARAM>(shift(selEnd)));
   SendMessageA(pane, EM_SCROLLCARET, 0, 0);
   lines->EndUpdate();
