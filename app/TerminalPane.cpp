@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/MainForm.h"
+#include "framework/Application.h"
 #include "link/SendLine.h"
 
 TypedLineBuffer TypedLine;
@@ -144,15 +145,25 @@ void TMain::CommBuffKeyPress(TObject*, char& Key) {
   // the caret was put into) is never sent either; the line sent is exactly
   // the keys typed.
   ApplyTypedChar(TypedLine, Key);
-  RestartEraseTimer();
-  if (Key == EnterChar) {
-    // Emptied whether the line went or not: a line the port did not take is
-    // reported (ELineNotSent), and the next line starts afresh.
-    struct TEmptyAfter {
-      ~TEmptyAfter() { EmptyTypedLine(TypedLine); }
-    } emptyAfter;
-    if (PortReady()) SendLine(TypedText(TypedLine), false);
+  // Nothing may keep the character from the pane: an exception out of this
+  // handler would (the framework then applies no character), leaving the
+  // pane's text apart from the typed line, an Enter's unsent text glued to
+  // the next line on the screen. So a failure here (no timer left for the
+  // countdown, a line the port did not take) is shown as an event's is,
+  // and the event goes on. An Enter ends the typed line whatever happens to
+  // it; a line sent restarts the countdown itself, so once is all.
+  try {
+    if (Key != EnterChar) {
+      RestartEraseTimer();
+    } else if (PortReady()) {
+      SendLine(TypedText(TypedLine), false);
+    } else {
+      RestartEraseTimer();
+    }
+  } catch (...) {
+    Application->HandleException(this);
   }
+  if (Key == EnterChar) EmptyTypedLine(TypedLine);
 }
 
 void TMain::EraseTimerEvent(TObject*) {

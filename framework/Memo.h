@@ -93,6 +93,8 @@ public:
   TNotifyEvent OnChange;
   // Raised for each character the control receives, before it applies it;
   // the handler may change the character, or consume it by setting it to 0.
+  // An exception out of the handler consumes it too (whatever the handler
+  // meant it to be is unknown) and is shown in the exception box.
   TKeyPressEvent OnKeyPress;
 
   void CommandNotify(WORD code) override;

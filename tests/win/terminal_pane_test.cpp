@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -110,21 +111,38 @@ TEST_F(TerminalPane, TypedLinesGoOutAsTypedWithTheEnterKept) {
   EXPECT_TRUE(boxes.empty());
 }
 
-TEST_F(TerminalPane, TypedLinesAreNotEchoedButShownAsTyped) {
-  PipePort port;
-  Type("hi\r");
-  EXPECT_EQ(port.Take(), "hi\r\r\n");
-  EXPECT_EQ(PaneText(), "hi\r\n");
-}
-
-TEST_F(TerminalPane, EnterWithNoPortAsksForOneAndForgetsTheLine) {
-  Type("abc\r");
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0], "Select COM port (Settings->Port)|Orvant Remote|" + std::to_string(MB_OK));
-  EXPECT_EQ(PaneText(), "abc\r\n") << "the pane keeps the text and the line break";
-  PipePort port;
-  Type("x\r");
-  EXPECT_EQ(Hex(port.Take()), "78 0D 0D 0A") << "the next line starts empty";
+// The pane shows the same lines whether the line went or not, and the next
+// line starts empty there and on the wire; a typed line is not echoed.
+TEST_F(TerminalPane, AnEnterWhoseLineFailsStillEndsItAndTheNextStartsEmpty) {
+  const std::string stop = "|Orvant Remote|" + std::to_string(MB_OK | MB_ICONSTOP);
+  struct Case {
+    const char* Name;
+    bool PortOpen;
+    TCallFailure Failure;
+    std::vector<std::string> Boxes;
+  };
+  const Case cases[] = {
+      {"no port", false, {}, {"Select COM port (Settings->Port)|Orvant Remote|" + std::to_string(MB_OK)}},
+      {"the port takes nothing", true, {"WriteFile", ERROR_SEM_TIMEOUT, 0, 2},
+       {"Line not sent: the port reported error 121." + stop}},
+      {"no timer left", true, {"SetTimer", ERROR_NO_SYSTEM_RESOURCES, 0, 0}, {4, "Not enough timers available." + stop}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Main->CommBuff->Lines()->Clear();
+    boxes.clear();
+    {
+      std::unique_ptr<PipePort> port(c.PortOpen ? new PipePort : nullptr);
+      TCallFailures failure;
+      if (!c.Failure.Call.empty()) FailCall(c.Failure);
+      Type("abc\r");
+    }
+    EXPECT_EQ(boxes, c.Boxes);
+    PipePort port;
+    Type("x\r");
+    EXPECT_EQ(PaneText(), "abc\r\nx\r\n");
+    EXPECT_EQ(Hex(port.Take()), "78 0D 0D 0A");
+  }
 }
 
 TEST_F(TerminalPane, ReceivedLineFollowsAPartlyTypedLine) {
