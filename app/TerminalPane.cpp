@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/MainForm.h"
+#include "framework/Application.h"
 #include "link/SendLine.h"
 
 TypedLineBuffer TypedLine;
@@ -64,6 +65,10 @@ void TrimOldestLines(const TAdded& added) {
   Tally = {true, text.size(), PaneLineBreaks(text)};
   const size_t cut = PaneTrimPoint(text);
   if (cut == 0) return;
+  // The text counts bytes, the control its own units (characters, under a
+  // double-byte code page): the cut, the selection and the shift are all
+  // in the control's.
+  const DWORD at = static_cast<DWORD>(lines->Position(text, cut));
 
   DWORD selStart = 0, selEnd = 0;
   SendMessageA(pane, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart),
@@ -73,10 +78,10 @@ void TrimOldestLines(const TAdded& added) {
   // behind the framework's back, and the guard does it only while the pane
   // is showing.
   lines->BeginUpdate();
-  SendMessageA(pane, EM_SETSEL, 0, static_cast<LPARAM>(cut));
+  SendMessageA(pane, EM_SETSEL, 0, static_cast<LPARAM>(at));
   SendMessageA(pane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(""));
   // The caret stays where it was in the text that remains.
-  const auto shift = [cut](DWORD pos) { return pos >= cut ? pos - static_cast<DWORD>(cut) : 0; };
+  const auto shift = [at](DWORD pos) { return pos >= at ? pos - at : 0; };
   SendMessageA(pane, EM_SETSEL, shift(selStart), static_cast<LPARAM>(shift(selEnd)));
   SendMessageA(pane, EM_SCROLLCARET, 0, 0);
   lines->EndUpdate();
@@ -140,15 +145,25 @@ void TMain::CommBuffKeyPress(TObject*, char& Key) {
   // the caret was put into) is never sent either; the line sent is exactly
   // the keys typed.
   ApplyTypedChar(TypedLine, Key);
-  RestartEraseTimer();
-  if (Key == EnterChar) {
-    // Emptied whether the line went or not: a line the port did not take is
-    // reported (ELineNotSent), and the next line starts afresh.
-    struct TEmptyAfter {
-      ~TEmptyAfter() { EmptyTypedLine(TypedLine); }
-    } emptyAfter;
-    if (PortReady()) SendLine(TypedText(TypedLine), false);
+  // Nothing may keep the character from the pane: an exception out of this
+  // handler would (the framework then applies no character), leaving the
+  // pane's text apart from the typed line, an Enter's unsent text glued to
+  // the next line on the screen. So a failure here (no timer left for the
+  // countdown, a line the port did not take) is shown as an event's is,
+  // and the event goes on. An Enter ends the typed line whatever happens to
+  // it; a line sent restarts the countdown itself, so once is all.
+  try {
+    if (Key != EnterChar) {
+      RestartEraseTimer();
+    } else if (PortReady()) {
+      SendLine(TypedText(TypedLine), false);
+    } else {
+      RestartEraseTimer();
+    }
+  } catch (...) {
+    Application->HandleException(this);
   }
+  if (Key == EnterChar) EmptyTypedLine(TypedLine);
 }
 
 void TMain::EraseTimerEvent(TObject*) {

@@ -35,6 +35,14 @@ std::string NormaliseLineBreaks(const std::string& text) {
   return out;
 }
 
+// Where the control's text ends, in the control's own positions: the start
+// of its last row and that row's length.
+LRESULT TextEnd(HWND h) {
+  const LRESULT lastRow = SendMessageA(h, EM_GETLINECOUNT, 0, 0) - 1;
+  const LRESULT lastStart = SendMessageA(h, EM_LINEINDEX, static_cast<WPARAM>(lastRow), 0);
+  return lastStart + SendMessageA(h, EM_LINELENGTH, static_cast<WPARAM>(lastStart), 0);
+}
+
 }  // namespace
 
 // ------------------------------------------------------------ TCustomEdit
@@ -316,6 +324,19 @@ void TMemoStrings::AddStrings(const std::vector<std::string>& lines) {
 void TMemoStrings::Clear() { SendMessageA(Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("")); }
 
 std::string TMemoStrings::Text() const { return memo_->Text(); }
+
+// Text() is ANSI: a double-byte character is two bytes of it. The control
+// counts in its own units, which its messages do not convert: Windows'
+// edit control made with the ANSI calls keeps ANSI text and counts bytes;
+// one that keeps Unicode text (Wine's always) counts UTF-16 units. Where
+// the text ends tells which: at its length in bytes when the control counts
+// bytes or the text has no character of more than one.
+LRESULT TMemoStrings::Position(const std::string& text, size_t offset) const {
+  if (offset == 0 || static_cast<size_t>(TextEnd(Handle())) == text.size()) {
+    return static_cast<LRESULT>(offset);
+  }
+  return MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(offset), nullptr, 0);
+}
 
 void TMemoStrings::SetText(const std::string& text) {
   const std::string normalised = NormaliseLineBreaks(text);

@@ -49,6 +49,10 @@ public:
   void Clear();
 
   std::string Text() const;
+  // The control's position (for EM_SETSEL and the like) of the character
+  // that begins at byte `offset` of `text`, the control's text as Text()
+  // gave it, unchanged since.
+  LRESULT Position(const std::string& text, size_t offset) const;
   // Line breaks are normalised to CR LF; text equal to the current text
   // changes nothing. Raises EInvalidOperation "Text exceeds memo capacity"
   // when the control refuses it.
@@ -89,6 +93,8 @@ public:
   TNotifyEvent OnChange;
   // Raised for each character the control receives, before it applies it;
   // the handler may change the character, or consume it by setting it to 0.
+  // An exception out of the handler consumes it too (whatever the handler
+  // meant it to be is unknown) and is shown in the exception box.
   TKeyPressEvent OnKeyPress;
 
   void CommandNotify(WORD code) override;

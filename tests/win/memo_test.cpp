@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/Dialogs.h"
 #include "framework/Forms.h"
 #include "framework/Memo.h"
 #include "framework/SysUtils.h"
@@ -240,13 +241,18 @@ TEST_F(MemoTest, RefusedTextRaises) {
 
 // ---------------------------------------------------- the key-press path
 
+// A handler that raises consumes the character as well: what it meant the
+// character to be is unknown. The exception box shows the error, and the
+// control goes on taking characters.
 TEST_F(MemoTest, HandlerDecidesWhatTheControlApplies) {
   struct Case {
     const char* Name;
-    char ReplaceWith;  // 1: leave the character alone
+    char ReplaceWith;  // 1: leave the character alone; 2: raise
     const char* Content;
   };
-  const Case cases[] = {{"left alone", 1, "q"}, {"zeroed", 0, ""}, {"changed", 'Z', "Z"}};
+  const Case cases[] = {{"left alone", 1, "q"}, {"zeroed", 0, ""}, {"raising", 2, ""}, {"changed", 'Z', "Z"}};
+  std::vector<std::string> boxes;
+  SetMessageBoxHook([&](const std::string& text, const std::string&, UINT) { boxes.push_back(text); return IDOK; });
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
     Given("");
@@ -254,12 +260,15 @@ TEST_F(MemoTest, HandlerDecidesWhatTheControlApplies) {
     memo->OnKeyPress = [&](TObject* sender, char& key) {
       EXPECT_EQ(sender, memo);
       seen.push_back(key);
+      if (c.ReplaceWith == 2) throw Exception("refused");
       if (c.ReplaceWith != 1) key = c.ReplaceWith;
     };
     Type('q');
     EXPECT_EQ(seen, std::vector<char>{'q'});
     EXPECT_EQ(Content(), c.Content);
   }
+  SetMessageBoxHook(nullptr);
+  EXPECT_EQ(boxes, std::vector<std::string>{"refused."});
 }
 
 TEST_F(MemoTest, EnterBreaksTheLineOnlyWithWantReturns) {
