@@ -159,8 +159,11 @@ bool TRead::ReceiveUntilStopOrLoss() {
       // A port that answers everything but this (a virtual port that fails
       // it every time with ERROR_INVALID_PARAMETER) is read without the
       // count, as much as the buffer takes: under the time-outs of the open
-      // a read takes what has arrived and never waits. Without them a read
-      // could wait for ever, so the receiver only waits for the next pass.
+      // (or ones the port has that do the same) a read takes what has
+      // arrived and never waits. Under any others a read of n bytes waits
+      // for n bytes or the driver's own time-out, maybe for ever, and on
+      // Windows the window's writes and the close wait behind it: such a
+      // port receives nothing, and the receiver only keeps its pace.
       if (!PortReadsReturnAtOnce()) {
         Pause(NextPause());
         continue;

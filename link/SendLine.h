@@ -21,6 +21,8 @@ bool PortReady();
 
 // Reports the text as a line for the pane (ReportLine: shown when echo is
 // true, activity in any case), then writes the text and CR LF to the port.
+// When an earlier line went without its CR LF, the text goes behind a CR LF
+// of its own, in the same write, so it arrives as a line of its own.
 // Raises ELineNotSent when the port, still open, took either write only in
 // part or not at all; a port found gone is closed without a word.
 void SendLine(const char* text, bool echo);

@@ -28,10 +28,20 @@ constexpr DWORD ErrorNoSuchDevice = 433;
 // Successful opens so far (window's thread writes, the receiver reads).
 std::atomic<unsigned> OpenCount{0};
 
-// What the driver took at the open; written by OpenPort before the receiver
-// starts, so the receiver reads them unchanged.
+// What the open found; written by OpenPort before the receiver starts, so
+// the receiver reads them unchanged. TimeoutsApplied: the port's reads
+// return at once with what has arrived.
 bool TimeoutsSaved = false;
 bool TimeoutsApplied = false;
+
+// A driver that fails the time-outs of the open may have them all the same
+// (it took them and failed the call, or the port had them before): its reads
+// are then as safe as when it took them.
+bool HasReturnAtOnceTimeouts() {
+  COMMTIMEOUTS now{};
+  return Platform.GetCommTimeouts(PortHandle, &now) && now.ReadIntervalTimeout == MAXDWORD &&
+         now.ReadTotalTimeoutMultiplier == 0 && now.ReadTotalTimeoutConstant == 0;
+}
 
 // Gives the handle up after a failed open. Nothing was started on it.
 bool FailOpen() {
@@ -73,23 +83,29 @@ bool OpenPort(DWORD n) {
     ReportPortMarks(0);
     return false;
   }
-  // A handle that reports no line settings is no serial port: Wine opens a
-  // COM name whose device is missing and fails every port call on it.
+  // Settings the driver refuses leave the port as it is, and it counts as
+  // open: some drivers refuse a time-out or a setting they do not support
+  // (ERROR_INVALID_PARAMETER), and a CH340 fails the line settings of every
+  // open after the first with ERROR_GEN_FAILURE until it is replugged, while
+  // its line runs on as set before. Only a port that no longer answers
+  // (IsPortGone) fails the open, as an absent one does: a device pulled out
+  // while it is set up, or a Wine COM name whose device is missing, which
+  // opens and then fails every call.
   DCB dcb{};
   dcb.DCBlength = sizeof(DCB);
-  if (!Platform.GetCommState(PortHandle, &dcb)) return FailOpen();
-
-  // Time-outs or line settings that the driver refuses (ERROR_INVALID_PARAMETER
-  // and the like) are not fatal: the port counts as open and is used as it
-  // is. A device that fails them as gone (an adapter that stops answering
-  // while it is set up) fails the open like an absent port.
+  const bool stateRead = Platform.GetCommState(PortHandle, &dcb) != FALSE;
+  if (!stateRead && IsPortGone(GetLastError())) return FailOpen();
   TimeoutsSaved = Platform.GetCommTimeouts(PortHandle, &SavedTimeouts) != FALSE;
-  if (!TimeoutsSaved && IsPortLostError(GetLastError())) return FailOpen();
+  if (!TimeoutsSaved && IsPortGone(GetLastError())) return FailOpen();
   PortTimeouts.ReadIntervalTimeout = MAXDWORD;
-  TimeoutsApplied = Platform.SetCommTimeouts(PortHandle, &PortTimeouts) != FALSE;
-  if (!TimeoutsApplied && IsPortLostError(GetLastError())) return FailOpen();
-  if (Platform.BuildCommDCBA("9600,N,8,1", &dcb) && !Platform.SetCommState(PortHandle, &dcb) &&
-      IsPortLostError(GetLastError())) {
+  const bool timeoutsTaken = Platform.SetCommTimeouts(PortHandle, &PortTimeouts) != FALSE;
+  if (!timeoutsTaken && IsPortGone(GetLastError())) return FailOpen();
+  TimeoutsApplied = timeoutsTaken || HasReturnAtOnceTimeouts();
+  // The mode string goes over the port's own block only: one made up here
+  // would also set what the mode string leaves alone (flow control, the
+  // XON and XOFF characters).
+  if (stateRead && Platform.BuildCommDCBA("9600,N,8,1", &dcb) && !Platform.SetCommState(PortHandle, &dcb) &&
+      IsPortGone(GetLastError())) {
     return FailOpen();
   }
   OpenCount.fetch_add(1);
@@ -132,11 +148,13 @@ void ClosePort() {
 // A device that is gone answers with one of these, depending on the driver
 // and platform (docs/failures.md names the reports behind each):
 // ERROR_NOT_READY (a pseudo-terminal whose other end closed, under Wine; also
-// some USB adapters), ERROR_BAD_COMMAND, ERROR_ACCESS_DENIED and
-// ERROR_GEN_FAILURE (USB adapters unplugged on Windows),
-// ERROR_DEVICE_NOT_CONNECTED, ERROR_NO_SUCH_DEVICE, ERROR_DEVICE_REMOVED and
-// ERROR_DEV_NOT_EXIST (the device object is gone), ERROR_INVALID_HANDLE (the
-// handle no longer refers to a port).
+// some USB adapters), ERROR_BAD_COMMAND, ERROR_ACCESS_DENIED,
+// ERROR_GEN_FAILURE and ERROR_FILE_NOT_FOUND (USB adapters unplugged on
+// Windows), ERROR_DEVICE_NOT_CONNECTED, ERROR_NO_SUCH_DEVICE,
+// ERROR_DEVICE_REMOVED and ERROR_DEV_NOT_EXIST (the device object is gone),
+// ERROR_INVALID_HANDLE (the handle no longer refers to a port),
+// ERROR_INVALID_FUNCTION (no port behind the handle: every call on a Wine COM
+// name whose device is missing).
 // Left out on purpose, as "try again": ERROR_OPERATION_ABORTED (a port whose
 // DCB asks to abort on errors fails reads and writes with it after a framing
 // or parity error until ClearCommError; a USB CDC driver now and then fails
@@ -149,11 +167,13 @@ bool IsPortLostError(DWORD error) {
     case ERROR_BAD_COMMAND:
     case ERROR_ACCESS_DENIED:
     case ERROR_GEN_FAILURE:
+    case ERROR_FILE_NOT_FOUND:
     case ERROR_DEVICE_NOT_CONNECTED:
     case ErrorNoSuchDevice:
     case ERROR_DEVICE_REMOVED:
     case ERROR_DEV_NOT_EXIST:
     case ERROR_INVALID_HANDLE:
+    case ERROR_INVALID_FUNCTION:
       return true;
     default:
       return false;

@@ -36,12 +36,12 @@ extern TRead* ReadThread;
 // Closes any open port, then opens "COM<n>" exclusively at 9600 baud, no
 // parity, 8 data bits, 1 stop bit, and starts its receiver. Returns false
 // when the port cannot be opened (absent, held by another program, not
-// accessible, or gone while it was being set up); then no port is open.
-// Time-outs or line settings the driver merely refuses leave the port as it
-// is, and it counts as open. Either way the port now open (n or
-// none) is reported (ReportPortMarks). When the platform gives no receiver
-// (no event or thread left) the port is closed again, no port is reported,
-// and EOutOfResources is raised.
+// accessible, or found gone (IsPortGone) while it was being set up); then no
+// port is open. Time-outs or line settings the driver fails while the port
+// still answers leave the port as it is, and it counts as open. Either way
+// the port now open (n or none) is reported (ReportPortMarks). When the
+// platform gives no receiver (no event or thread left) the port is closed
+// again, no port is reported, and EOutOfResources is raised.
 bool OpenPort(DWORD n);
 
 // Stops the receiver, gives the port back its earlier time-outs, closes it
@@ -61,7 +61,8 @@ bool IsPortLostError(DWORD error);
 bool IsPortGone(DWORD error);
 
 // True while the open port has the time-outs under which a read returns at
-// once with what has arrived (the driver took them at the open).
+// once with what has arrived (the driver took them at the open, or failed
+// them and has them all the same).
 bool PortReadsReturnAtOnce();
 
 // Asks the window's thread, through its mailbox, to close the port opened as

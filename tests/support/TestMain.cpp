@@ -7,9 +7,21 @@
 #include "framework/Application.h"
 #include "support/PlatformFaults.h"
 
+namespace {
+
+// Every failure a test armed is disarmed when it ends, also when the test
+// stopped before it could disarm them itself: the next test starts with
+// every call going through.
+class TDisarmAtTestEnd : public testing::EmptyTestEventListener {
+  void OnTestEnd(const testing::TestInfo&) override { ClearCallFailures(); }
+};
+
+}  // namespace
+
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
   InstallPlatformFaults();
+  testing::UnitTest::GetInstance()->listeners().Append(new TDisarmAtTestEnd);
   Application->Initialize();
   return RUN_ALL_TESTS();
 }

@@ -101,6 +101,22 @@ TEST_F(LinkEdges, AnOpenWithInputPendingAndRefusedTimeoutsDoesNotFreeze) {
   EXPECT_LT(TimedClose(), 2000u);
 }
 
+// Such a port that never gives the input count either receives nothing: any
+// read there could wait for bytes that do not come. It holds up neither the
+// window nor the close.
+TEST_F(LinkEdges, RefusedTimeoutsAndNoInputCountReceiveNothingYetNeverBlock) {
+  SerialPeer& peer = FedPeer(5);
+  ASSERT_TRUE(peer.IsOpen());
+  refusedTimeouts_ = std::make_unique<TCallSubstitute<&TPlatformCalls::SetCommTimeouts>>(&RefuseTimeouts);
+  FailCall({"ClearCommError", ERROR_INVALID_PARAMETER, 0, 0});
+  Pick(5);
+  EXPECT_EQ(Marks(), "----5---");
+  peer.Write("unread\n");
+  PumpFor(500);
+  EXPECT_EQ(PaneText(), "");
+  EXPECT_LT(TimedClose(), 2000u);
+}
+
 // Reads that fail as drivers fail them on Windows (docs/failures.md names
 // the reports). A failed read closes the port only when the device is gone:
 // its error says so and the port, asked again, no longer answers. Otherwise
