@@ -51,7 +51,7 @@ expect "a release: the record" "commit $head|SOURCE_DATE_EPOCH $time|debian $(ca
 expect "a release: the record in SHA256SUMS" "$(cd "$dir/repo/dist" && sha256sum "${record#dist/}")" \
   "$(grep buildinfo "$dir/repo/dist/SHA256SUMS")"
 expect "a release: the sources as committed, though git converts line ends" "program 64|one|two|" \
-  "$(unzip -p "$dir/repo/dist/orvant-remote-1.0-win64.zip" '*/orvant-remote.exe' | paste -s -d '|')"
+  "$(cat -v "$dir/repo/build/release/stage/orvant-remote-1.0-win64/orvant-remote.exe" | paste -s -d '|')"
 
 VERSION=2 run --check
 expect "a check with other versions: passes" 0 "$status"
