@@ -65,4 +65,12 @@ expect "a check of builds that differ: names the program" "release: orvant-remot
   "$(grep -o '^release: .*win32/orvant-remote.exe differs' <<<"$out")"
 expect "a check of builds that differ: dist/ as it was" "$before" "$dist"
 
+sed -i 's/^[0-9a-f]*\(  orvant-remote-1.0-win32.zip\)$/0\1/' "$dir/repo/dist/SHA256SUMS"
+before=$(cd "$dir/repo/dist" && sha256sum -- *)
+run --check
+expect "a check against a release of this commit whose zip differs: fails" 1 "$status"
+expect "a check against a release of this commit whose zip differs: names it" "  < 0  orvant-remote-1.0-win32.zip" \
+  "$(grep '^  <' <<<"$out")"
+expect "a check against a release of this commit whose zip differs: dist/ as it was" "$before" "$dist"
+
 if [ "$failures" -eq 0 ]; then echo "all passed"; else exit 1; fi
