@@ -15,6 +15,8 @@ Subsystem		00000002	(Windows GUI)
 	DLL Name: COMCTL32.DLL
 	DLL Name: GDI32.dll
 	DLL Name: KERNEL32.dll
+	vma:  Hint/Ord Member-Name Bound-To
+	5de9c	  593  GetLastError
 	DLL Name: msvcrt.dll
 	DLL Name: USER32.dll
 The .rsrc Resource Directory section:
@@ -60,6 +62,7 @@ cases=(
   "as built|32||"
   "a MinGW run-time DLL beside it|32|/DLL Name: msvcrt/{p;s/msvcrt/libwinpthread-1/}|imports libwinpthread-1.dll, which is no Windows system DLL"
   "a system DLL named in capitals|32|s/msvcrt.dll/MSVCRT.DLL/|"
+  "a function newer than Windows 7|32|s/GetLastError/GetSystemTimePreciseAsFileTime/|imports GetSystemTimePreciseAsFileTime from kernel32.dll, which is not on the list of functions Windows 7 has (scripts/windows7-imports)"
   "the 32-bit program as the 64-bit one|64||not a PE32+ program: Magic			010b	(PE32)"
   "a console program|32|s/00000002	(Windows GUI)/00000003	(Windows CUI)/|not a Windows GUI program: Subsystem		00000003	(Windows CUI)"
   "no manifest|32|s/ID: 0x000018/ID: 0x000017/|lacks the manifest"
