@@ -527,6 +527,7 @@ TEST_F(MemoTest, StyleChangesRecreateTheWindowKeepingTheText) {
       {"right", [](TMemo& m) { m.SetAlignment(TAlignment::RightJustify); }, ES_RIGHT, ES_CENTER},
       {"centre", [](TMemo& m) { m.SetAlignment(TAlignment::Center); }, ES_CENTER, ES_RIGHT},
       {"vertical", [](TMemo& m) { m.SetScrollBars(TScrollStyle::Vertical); }, WS_VSCROLL, WS_HSCROLL},
+      {"horizontal", [](TMemo& m) { m.SetScrollBars(TScrollStyle::Horizontal); }, WS_HSCROLL, WS_VSCROLL},
       {"both", [](TMemo& m) { m.SetScrollBars(TScrollStyle::Both); }, WS_VSCROLL | WS_HSCROLL, 0},
       {"no selection hiding", [](TMemo& m) { m.SetHideSelection(false); }, ES_NOHIDESEL, 0},
   };
