@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/Dialogs.h"
 #include "framework/Forms.h"
 #include "framework/Memo.h"
 #include "framework/SysUtils.h"
@@ -299,6 +300,15 @@ TEST_F(MemoTest, FormKeyPreviewRunsFirstAndMayConsume) {
   EXPECT_EQ(formSaw, "pqu");
   EXPECT_EQ(memoSaw, "qU");
   EXPECT_EQ(Content(), "qU");
+
+  // A preview with no handler lets every key through (a box shown instead
+  // would wait for a click).
+  std::string box;
+  SetMessageBoxHook([&](const std::string& text, const std::string&, UINT) { box = text; return IDOK; });
+  form_->OnKeyPress = nullptr;
+  Type("r");
+  SetMessageBoxHook(nullptr);
+  EXPECT_EQ(Content(), "qUr") << box;
 }
 
 TEST_F(MemoTest, TypingRaisesOnChange) {
