@@ -49,6 +49,8 @@ TEST(PaneBound, PastTheLineBoundTheNewestKeptLinesStay) {
   EXPECT_EQ(PaneTrimPoint("a\r\nb\r\nc\r\nd\r\nee", b), 6u);      // "ee" is a line
   EXPECT_EQ(PaneTrimPoint("a\r\nb\r\nc\r\nd\r\n\r\n", b), 6u);    // so is an empty one
   EXPECT_EQ(PaneTrimPoint("a\r\nbb\r\ncc\r\r\n\r\nd\r\n", b), 7u);
+  // Bounds that keep no lines at all still keep the newest.
+  EXPECT_EQ(PaneTrimPoint("a\r\nb\r\nc\r\nd\r\ne\r\n", {4, 100, 0, 100}), 12u);
 }
 
 TEST(PaneBound, PastTheCharacterBoundTheNewestLinesThatFitStay) {

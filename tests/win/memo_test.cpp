@@ -308,6 +308,15 @@ TEST_F(MemoTest, FormKeyPreviewRunsFirstAndMayConsume) {
   EXPECT_EQ(formSaw, "pqu");
   EXPECT_EQ(memoSaw, "qU");
   EXPECT_EQ(Content(), "qU");
+
+  // A preview with no handler lets every key through (a box shown instead
+  // would wait for a click).
+  std::string box;
+  SetMessageBoxHook([&](const std::string& text, const std::string&, UINT) { box = text; return IDOK; });
+  form_->OnKeyPress = nullptr;
+  Type("r");
+  SetMessageBoxHook(nullptr);
+  EXPECT_EQ(Content(), "qUr") << box;
 }
 
 TEST_F(MemoTest, TypingRaisesOnChange) {
@@ -320,26 +329,30 @@ TEST_F(MemoTest, TypingRaisesOnChange) {
 }
 
 // What a dialog-style key handler asks before it takes Tab or Enter for
-// itself: the memo claims the key only when it wants it.
+// itself, about a key going down or its character, or about no key at all
+// (then the answer for Enter): the memo claims the key only when it wants it.
 TEST_F(MemoTest, ClaimsTabAndEnterOnlyWhenWanted) {
   struct Case {
     bool WantTabs, WantReturns;
     WPARAM Key;
     bool Claimed;
+    UINT Message = WM_KEYDOWN;  // 0: no key
   };
   const Case cases[] = {
       {false, true, VK_TAB, false},    {true, true, VK_TAB, true},
       {false, true, VK_RETURN, true},  {false, false, VK_RETURN, false},
       {true, false, VK_TAB, true},     {true, false, VK_RETURN, false},
+      {false, false, VK_RETURN, false, WM_CHAR}, {false, false, VK_TAB, false, WM_CHAR},
+      {false, true, VK_RETURN, true, 0},         {false, false, VK_RETURN, false, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.Key == VK_TAB ? "Tab" : "Enter") + (c.WantTabs ? ", WantTabs" : "") +
-                 (c.WantReturns ? ", WantReturns" : ""));
+                 (c.WantReturns ? ", WantReturns" : "") + ", message " + std::to_string(c.Message));
     memo->WantTabs = c.WantTabs;
     memo->WantReturns = c.WantReturns;
-    MSG key{memo->Handle(), WM_KEYDOWN, c.Key, 0, 0, {0, 0}};
-    const LRESULT code =
-        SendMessageA(memo->Handle(), WM_GETDLGCODE, c.Key, reinterpret_cast<LPARAM>(&key));
+    MSG key{memo->Handle(), c.Message, c.Key, 0, 0, {0, 0}};
+    const LRESULT code = SendMessageA(memo->Handle(), WM_GETDLGCODE, c.Message ? c.Key : 0,
+                                      c.Message ? reinterpret_cast<LPARAM>(&key) : 0);
     const LRESULT claim = c.Key == VK_TAB ? (DLGC_WANTTAB | DLGC_WANTALLKEYS) : DLGC_WANTALLKEYS;
     EXPECT_EQ((code & claim) != 0, c.Claimed) << std::hex << code;
   }
@@ -532,6 +545,7 @@ TEST_F(MemoTest, StyleChangesRecreateTheWindowKeepingTheText) {
       {"right", [](TMemo& m) { m.SetAlignment(TAlignment::RightJustify); }, ES_RIGHT, ES_CENTER},
       {"centre", [](TMemo& m) { m.SetAlignment(TAlignment::Center); }, ES_CENTER, ES_RIGHT},
       {"vertical", [](TMemo& m) { m.SetScrollBars(TScrollStyle::Vertical); }, WS_VSCROLL, WS_HSCROLL},
+      {"horizontal", [](TMemo& m) { m.SetScrollBars(TScrollStyle::Horizontal); }, WS_HSCROLL, WS_VSCROLL},
       {"both", [](TMemo& m) { m.SetScrollBars(TScrollStyle::Both); }, WS_VSCROLL | WS_HSCROLL, 0},
       {"no selection hiding", [](TMemo& m) { m.SetHideSelection(false); }, ES_NOHIDESEL, 0},
   };
