@@ -216,6 +216,10 @@ int main(int argc, char** argv) {
   Figure((p + "lines sent per second").c_str(), "lines/s", "48", sent / (streamWall / 1000));
   Figure((p + "lines shown per second").c_str(), "lines/s", "48",
          judge.Shown / (streamWall / 1000));
+  // A stream goes to the pane a few lines an append (link/StreamGathering.h):
+  // what it costs follows the appends a second more than the lines.
+  Figure((p + "pane appends per second").c_str(), "appends/s", "about 10",
+         recorder.Appends() / (streamWall / 1000));
   Figure((p + "lines lost, repeated or out of order").c_str(), "lines", "0",
          static_cast<double>(lostOrRepeated));
   Figure((p + "pane holds the newest lines in order").c_str(), "yes=1", "1", paneInOrder ? 1 : 0);
