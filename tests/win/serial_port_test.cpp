@@ -154,14 +154,6 @@ TEST_F(PortSelection, AbsentPortClosesTheOpenOneMarksNothingAndSaysNothing) {
   PressKey(PlainKeys()[0]);
   EXPECT_EQ(boxes, std::vector<std::string>{SelectPortText});
   EXPECT_EQ(open.TakeAfter(200), "");
-
-  // The same when no port was open before: the failed open still reports
-  // that none is, which clears even a mark put on by hand.
-  boxes.clear();
-  Main->MenuCOM2->SetChecked(true);
-  Pick(6);
-  EXPECT_EQ(Marks(), "--------");
-  EXPECT_TRUE(boxes.empty());
   ASSERT_TRUE(RevivePair(6));
 }
 
