@@ -69,6 +69,19 @@ struct TLedger<Index_CloseHandle> {
   static void Note(BOOL, HANDLE closed) { Closed(closed); }
 };
 
+// The byte count a failed call reports (TCallFailure::Count); most have none.
+template <size_t Index>
+struct TCount {
+  template <class... A>
+  static void Report(DWORD, A...) {}
+};
+template <>
+struct TCount<Index_WriteFile> {
+  static void Report(DWORD count, HANDLE, LPCVOID, DWORD, LPDWORD written, LPOVERLAPPED) {
+    if (count != 0) *written = count;
+  }
+};
+
 // Counts the call and says whether it fails, and how.
 bool TakeFailure(size_t index, TCallFailure& failure) {
   std::lock_guard<std::mutex> guard(Lock);
@@ -100,6 +113,7 @@ struct TStandIn<E, R(WINAPI*)(A...)> {
       return result;
     }
     if (failure.Done) TLedger<E::Index>::Note(E::Real()(args...), args...);
+    TCount<E::Index>::Report(failure.Count, args...);
     SetLastError(failure.Error);
     return static_cast<R>(E::Failed());
   }

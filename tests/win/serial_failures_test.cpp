@@ -79,6 +79,8 @@ const std::vector<Row>& Rows() {
        {{"WriteFile", ERROR_OPERATION_ABORTED}, {"ClearCommError", ERROR_INVALID_PARAMETER}}, true, {}, kLine},
       {"write never taken", Where::Press, {{"WriteFile", ERROR_SEM_TIMEOUT, 0, 0}}, true, {kNotSent121}, ""},
       {"terminator never taken", Where::Press, {{"WriteFile", ERROR_SEM_TIMEOUT, 1, 0}}, true, {kNotSent121}, "1 17 1 22"},
+      {"write fails, counting more than it was given", Where::Press, {{"WriteFile", ERROR_SEM_TIMEOUT, 0, 0, false, 99}}, true,
+       {kNotSent121}, ""},
       {"unplugged while writing", Where::Press,
        {{"WriteFile", ERROR_DEVICE_NOT_CONNECTED, 0, 0}, {"ClearCommError", ERROR_DEVICE_NOT_CONNECTED, 0, 0}}, false, {}, ""},
       {"a repeat's line never taken", Where::Hold, {{"WriteFile", ERROR_SEM_TIMEOUT, 2, 0}}, true, {kNotSent121},
