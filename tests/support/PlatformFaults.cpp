@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <mutex>
 #include <set>
+#include <tuple>
 
 #include "framework/Platform.h"
 
@@ -69,19 +70,6 @@ struct TLedger<Index_CloseHandle> {
   static void Note(BOOL, HANDLE closed) { Closed(closed); }
 };
 
-// The byte count a failed call reports (TCallFailure::Count); most have none.
-template <size_t Index>
-struct TCount {
-  template <class... A>
-  static void Report(DWORD, A...) {}
-};
-template <>
-struct TCount<Index_WriteFile> {
-  static void Report(DWORD count, HANDLE, LPCVOID, DWORD, LPDWORD written, LPOVERLAPPED) {
-    if (count != 0) *written = count;
-  }
-};
-
 // Counts the call and says whether it fails, and how.
 bool TakeFailure(size_t index, TCallFailure& failure) {
   std::lock_guard<std::mutex> guard(Lock);
@@ -113,7 +101,10 @@ struct TStandIn<E, R(WINAPI*)(A...)> {
       return result;
     }
     if (failure.Done) TLedger<E::Index>::Note(E::Real()(args...), args...);
-    TCount<E::Index>::Report(failure.Count, args...);
+    // The byte count a failed write reports, its fourth argument.
+    if constexpr (E::Index == Index_WriteFile) {
+      if (failure.Count != 0) *std::get<3>(std::tie(args...)) = failure.Count;
+    }
     SetLastError(failure.Error);
     return static_cast<R>(E::Failed());
   }
