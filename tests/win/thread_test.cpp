@@ -95,16 +95,6 @@ TEST(ThreadStart, ConstructionOffTheMainThreadRaisesEThread) {
   EXPECT_EQ(before, TThread::LiveThreadCount());
 }
 
-TEST(ThreadStart, CreatedSuspendedNeverRunsAndHasNoThread) {
-  std::atomic<bool> ran{false};
-  auto* thread = TThread::Create<TProbe>(true, [&ran](TProbe&) { ran = true; });
-  EXPECT_EQ(nullptr, thread->Handle());
-  EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), thread->WaitFor());
-  PumpFor(50);
-  delete thread;
-  EXPECT_FALSE(ran);
-}
-
 // A subclass whose own construction takes a while after the base part is
 // complete: a thread started from the base constructor would run Run on a
 // half-built object and see Ready still false.
@@ -141,14 +131,18 @@ TEST(ThreadStart, CreatedRunningStartsOnceCompleteWithoutTheMessageLoop) {
   CloseHandle(ran);
 }
 
+// Made suspended, or made running but with new alone (not through Create).
 TEST(ThreadStart, AnObjectNeverStartedHasNoThreadAndIsDestroyedAtOnce) {
-  std::atomic<bool> ran{false};
-  auto* thread = new TProbe(false, [&ran](TProbe&) { ran = true; });
-  EXPECT_EQ(nullptr, thread->Handle());
-  EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), thread->WaitFor());
-  delete thread;
-  PumpFor(50);
-  EXPECT_FALSE(ran);
+  for (const bool suspended : {true, false}) {
+    std::atomic<bool> ran{false};
+    const TProbe::Body body = [&ran](TProbe&) { ran = true; };
+    auto* thread = suspended ? TThread::Create<TProbe>(true, body) : new TProbe(false, body);
+    EXPECT_EQ(nullptr, thread->Handle());
+    EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), thread->WaitFor());
+    delete thread;
+    PumpFor(50);
+    EXPECT_FALSE(ran) << (suspended ? "made suspended" : "never started");
+  }
 }
 
 // Run, once asked to stop, leaves only once the main thread waits for its
