@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <string>
 
 namespace {
 
@@ -49,11 +48,6 @@ TEST(KeyCommand, ExtremeValuesStayInsideTheBuffer) {
   char out[KeyCommandSize];
   ASSERT_TRUE(FormatKeyCommand(INT32_MIN, true, INT32_MIN, out));
   EXPECT_STREQ(out, "-2147483648 17 2 -2147483648");
-}
-
-TEST(LineTerminatorText, IsCarriageReturnLineFeed) {
-  EXPECT_EQ(std::string(LineTerminator), std::string("\x0D\x0A"));
-  EXPECT_EQ(sizeof LineTerminator, 3u);
 }
 
 }  // namespace

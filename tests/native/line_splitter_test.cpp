@@ -108,29 +108,23 @@ const SplitCase kFullLineCases[] = {
 };
 
 template <class Receiver>
-void RunCases(const SplitCase* begin, const SplitCase* end) {
+void RunCases(const SplitCase* begin, const SplitCase* end, const char* how) {
   for (const SplitCase* c = begin; c != end; ++c) {
     Receiver r;
     for (const auto& a : c->arrivals) r.Arrive(a);
-    EXPECT_EQ(r.lines, c->lines) << c->name;
-    EXPECT_EQ(std::string(PendingText(r.buffer)), c->pending) << c->name;
+    EXPECT_EQ(r.lines, c->lines) << c->name << ", " << how;
+    EXPECT_EQ(std::string(PendingText(r.buffer)), c->pending) << c->name << ", " << how;
   }
 }
 
-TEST(LineSplitter, CutsLinesWhenReadInPlace) {
-  RunCases<ReadingReceiver>(std::begin(kCases), std::end(kCases));
+TEST(LineSplitter, CutsLinesReadInPlaceOrFromAScratchBuffer) {
+  RunCases<ReadingReceiver>(std::begin(kCases), std::end(kCases), "read in place");
+  RunCases<ScratchReceiver>(std::begin(kCases), std::end(kCases), "from a scratch buffer");
 }
 
-TEST(LineSplitter, CutsLinesFromAScratchBuffer) {
-  RunCases<ScratchReceiver>(std::begin(kCases), std::end(kCases));
-}
-
-TEST(LineSplitter, EndsAFullLineByTheNextByteWhenReadInPlace) {
-  RunCases<ReadingReceiver>(std::begin(kFullLineCases), std::end(kFullLineCases));
-}
-
-TEST(LineSplitter, EndsAFullLineByTheNextByteFromAScratchBuffer) {
-  RunCases<ScratchReceiver>(std::begin(kFullLineCases), std::end(kFullLineCases));
+TEST(LineSplitter, EndsAFullLineByTheNextByteReadInPlaceOrFromAScratchBuffer) {
+  RunCases<ReadingReceiver>(std::begin(kFullLineCases), std::end(kFullLineCases), "read in place");
+  RunCases<ScratchReceiver>(std::begin(kFullLineCases), std::end(kFullLineCases), "from a scratch buffer");
 }
 
 TEST(LineSplitter, FlushWithoutLineFeedPassesNothing) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <mutex>
 #include <set>
+#include <tuple>
 
 #include "framework/Platform.h"
 
@@ -100,6 +101,10 @@ struct TStandIn<E, R(WINAPI*)(A...)> {
       return result;
     }
     if (failure.Done) TLedger<E::Index>::Note(E::Real()(args...), args...);
+    // The byte count a failed write reports, its fourth argument.
+    if constexpr (E::Index == Index_WriteFile) {
+      if (failure.Count != 0) *std::get<3>(std::tie(args...)) = failure.Count;
+    }
     SetLastError(failure.Error);
     return static_cast<R>(E::Failed());
   }

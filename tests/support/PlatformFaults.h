@@ -22,6 +22,7 @@ struct TCallFailure {
   unsigned After = 0;   // calls that still go through before the first failure
   unsigned Times = 1;   // failures in a row; 0: every call from then on
   bool Done = false;    // the call is made, then reported failed (a read that took bytes)
+  DWORD Count = 0;      // WriteFile: the byte count the failed write reports (0: none set)
 };
 
 // Puts the stand-ins in. TestMain calls it once.

@@ -187,12 +187,6 @@ TEST_F(Keypad, PressSendsTheCommandBeforeAnyTimerRuns) {
   Release(VolumeUp);
 }
 
-TEST_F(Keypad, ExactBytesOfAPressOnTheWire) {
-  Press(VolumeUp);
-  EXPECT_EQ(port_->Take(), "1 17 1 25\r\n");
-  Release(VolumeUp);
-}
-
 TEST_F(Keypad, ShortClicksSendOnlyThePressCommand) {
   struct Case {
     int Slot;
