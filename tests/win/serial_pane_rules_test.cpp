@@ -17,6 +17,9 @@ namespace {
 
 constexpr int Thx = 1;  // code 15, sends one command
 constexpr int Port = 5;
+// The erase countdown of these tests (ms): shorter than the product's five
+// seconds, long enough for a line to come back from the peer within it.
+constexpr unsigned Countdown = 2000;
 
 class PaneRules : public SerialTest {
 protected:
@@ -25,6 +28,7 @@ protected:
     if (Main->MenuVisible->Checked()) Click(Main->MenuVisible);
     Main->MenuErase->SetChecked(true);
     Main->EraseTimer->SetEnabled(false);
+    Main->EraseTimer->SetInterval(Countdown);
     Main->MenuZone1->SetChecked(true);
     EmptyTypedLine(TypedLine);
   }
@@ -125,21 +129,21 @@ TEST_F(PaneRules, ALineFromTheReceiverRestartsTheCountdown) {
   ASSERT_EQ(Shown(), "1 17 1 15\r\n");
   // The echo's countdown falls due before the reference, the received
   // line's after it.
-  const std::string atReference = ShownWhenReferenceFires(5300, [&] {
-    PumpFor(1000);
+  const std::string atReference = ShownWhenReferenceFires(Countdown + 300, [&] {
+    PumpFor(500);
     peer.Write("OK\n");
     ASSERT_TRUE(WaitForLines(2));
   });
   EXPECT_EQ(atReference, "1 17 1 15\r\nOK\r\n");
-  EXPECT_TRUE(PumpUntil([] { return Shown().empty(); })) << "cleared 5 s after the received line";
+  EXPECT_TRUE(PumpUntil([] { return Shown().empty(); })) << "cleared a countdown after the received line";
 }
 
 TEST_F(PaneRules, AKeyPressWithNoPortOpenDoesNotRestartTheCountdown) {
   Type("x");  // starts the countdown
   // The countdown falls due before the reference, unless the press
   // restarted it.
-  const std::string atReference = ShownWhenReferenceFires(5300, [&] {
-    PumpFor(1000);
+  const std::string atReference = ShownWhenReferenceFires(Countdown + 300, [&] {
+    PumpFor(500);
     PressKey(Thx);
     ASSERT_EQ(boxes, std::vector<std::string>{SelectPortText});
   });
