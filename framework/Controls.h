@@ -67,6 +67,7 @@ public:
   virtual bool WantsMouse() const { return false; }
   // A press of any button on the control captures the mouse for it, so that
   // the release reaches the control wherever it happens.
+  //
   // Called when the control loses its capture while a captured button may
   // still be down: another window took the mouse, a dialog disabled the
   // form, or the form lost activation. The release that ends a capture does
