@@ -28,7 +28,7 @@ void DescribeMainLayout(TLayout<TMain>& b) {
   // Controls, drawn in this order.
   b.Image(&TMain::Keypad).Bounds(2, 0, 202, 628).Picture("KEYPAD")
       .OnMouseDown(&TMain::KeypadMouseDown).OnMouseUp(&TMain::KeypadMouseUp)
-      .CaptureAnyButton().OnCaptureLost(&TMain::KeypadCaptureLost);
+      .OnCaptureLost(&TMain::KeypadCaptureLost);
   b.Shape(&TMain::Shape1).Bounds(16, 27, 10, 10).Circle().Brush(RGB(255, 0, 0)).Visible(false);
   b.Shape(&TMain::Contact).Bounds(16, 27, 10, 10).Circle().Brush(RGB(128, 255, 128)).Visible(false);
   b.Shape(&TMain::Snap).Bounds(165, 12, 16, 16).Circle().Brush(RGB(255, 0, 0)).Visible(false);

@@ -24,7 +24,7 @@ void TApplication::Initialize() {
 }
 
 void TApplication::FormCreated(TForm* form) {
-  if (!mainForm_) mainForm_ = form;
+  mainForm_ = form;
   form->AfterConstruction();
 }
 
@@ -40,7 +40,7 @@ bool TApplication::ProcessMessage(MSG& msg) {
 }
 
 void TApplication::Run() {
-  if (mainForm_ && !mainForm_->Visible()) mainForm_->SetVisible(true);
+  mainForm_->SetVisible(true);
   MSG msg;
   while (!terminated_) {
     if (!ProcessMessage(msg)) WaitMessage();

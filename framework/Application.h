@@ -25,9 +25,9 @@ public:
 
   // Creates a form of class T owned by the application. The new object is
   // stored into `ref` before its own construction runs, so code reached from
-  // that construction finds it there. The first form created becomes the main
-  // form; once built, its OnCreate runs, then it shows itself if it is stored
-  // visible.
+  // that construction finds it there. The form becomes the main form (the
+  // program makes only the one); once built, its OnCreate runs, then it
+  // shows itself if it is stored visible.
   template <class T>
   void CreateForm(T*& ref) {
     void* memory = ::operator new(sizeof(T));

@@ -12,15 +12,9 @@
 
 TControl::TControl(TComponent* owner) : TComponent(owner) {}
 
-TControl::~TControl() {
-  if (parent_) parent_->RemoveControl(this);
-}
+TControl::~TControl() = default;
 
-void TControl::SetParent(TWinControl* parent) {
-  if (parent == parent_) return;
-  if (parent_) parent_->RemoveControl(this);
-  if (parent) parent->InsertControl(this);
-}
+void TControl::SetParent(TWinControl* parent) { parent->InsertControl(this); }
 
 void TControl::SetBounds(int left, int top, int width, int height) {
   if (left == left_ && top == top_ && width == width_ && height == height_) return;
@@ -94,15 +88,6 @@ void TWinControl::InsertControl(TControl* control) {
     if (handle_) win->HandleNeeded();
   } else {
     control->Invalidate();
-  }
-}
-
-void TWinControl::RemoveControl(TControl* control) {
-  control->Invalidate();
-  controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
-  control->parent_ = nullptr;
-  if (auto* win = dynamic_cast<TWinControl*>(control)) {
-    if (win->handle_) win->DestroyWnd();
   }
 }
 

@@ -32,8 +32,11 @@ public:
   explicit TControl(TComponent* owner);
   ~TControl() override;
 
+  // A control is given its parent once, when it is made, and never taken
+  // from it: its owner (the form) destroys it only after the parent, which
+  // lets go of its children first.
   TWinControl* Parent() const { return parent_; }
-  virtual void SetParent(TWinControl* parent);
+  void SetParent(TWinControl* parent);
 
   int Left() const { return left_; }
   int Top() const { return top_; }
@@ -62,13 +65,9 @@ public:
   // Whether presses on this control reach it; a control that answers false
   // lets them fall through to what lies below.
   virtual bool WantsMouse() const { return false; }
-  // Whether a press of this button captures the mouse for the control, so
-  // that its release reaches the control wherever it happens. The left
-  // button always captures; the others only with CaptureAnyButton.
-  virtual bool CapturesOnPress(TMouseButton button) const {
-    return CaptureAnyButton || button == TMouseButton::Left;
-  }
-  bool CaptureAnyButton = false;
+  // A press of any button on the control captures the mouse for it, so that
+  // the release reaches the control wherever it happens.
+  //
   // Called when the control loses its capture while a captured button may
   // still be down: another window took the mouse, a dialog disabled the
   // form, or the form lost activation. The release that ends a capture does
@@ -133,7 +132,6 @@ public:
   // The controls whose parent is this one, in the order they were added.
   const std::vector<TControl*>& Controls() const { return controls_; }
   void InsertControl(TControl* control);
-  void RemoveControl(TControl* control);
 
   void SetBounds(int left, int top, int width, int height) override;
   void SetVisible(bool visible) override;

@@ -15,7 +15,6 @@ void TImage::LoadPictureResource(const std::string& name) {
   HBITMAP loaded = static_cast<HBITMAP>(
       Platform.LoadImageA(GetModuleHandleA(nullptr), name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
   if (!loaded) throw Exception("Picture resource " + name + " not found");
-  if (bitmap_) DeleteObject(bitmap_);
   bitmap_ = loaded;
   BITMAP info;
   GetObjectA(bitmap_, sizeof(info), &info);
@@ -24,7 +23,6 @@ void TImage::LoadPictureResource(const std::string& name) {
 }
 
 void TImage::Paint(HDC hdc) {
-  if (!bitmap_) return;
   HDC source = Platform.CreateCompatibleDC(hdc);
   HGDIOBJ old = SelectObject(source, bitmap_);
   // Natural size from the top-left corner; what lies beyond the control is

@@ -14,7 +14,8 @@ public:
   explicit TImage(TComponent* owner);
   ~TImage() override;
 
-  // Loads the picture from a bitmap resource of the program.
+  // Loads the picture from a bitmap resource of the program, once: the
+  // layout gives each image its picture before the form is shown.
   void LoadPictureResource(const std::string& name);
   HBITMAP Picture() const { return bitmap_; }
   SIZE PictureSize() const { return pictureSize_; }

@@ -69,10 +69,6 @@ public:
     return self();
   }
   // Presses of every button capture the mouse, not only the left one's.
-  Self& CaptureAnyButton() {
-    control_->CaptureAnyButton = true;
-    return self();
-  }
   Self& OnCaptureLost(TNotifyMethod<F> handler) {
     control_->OnCaptureLost = BindMethod(form_, handler);
     return self();
@@ -89,7 +85,7 @@ class FormDescriber : public ControlDescriber<F, FormDescriber<F>, TForm> {
 public:
   explicit FormDescriber(F& form) : ControlDescriber<F, FormDescriber<F>, TForm>(form, &form) {}
   FormDescriber& Caption(const std::string& caption) {
-    this->control_->SetCaption(caption);
+    this->control_->Caption = caption;
     return *this;
   }
   FormDescriber& BorderIcons(unsigned icons) {
@@ -229,10 +225,10 @@ public:
   void MainMenu(TMainMenu* F::*field) { Create(field); }
   // An entry on the menu bar, or one under a menu item described before.
   MenuItemDescriber<F> MenuItem(TMenuItem* F::*field, TMainMenu* F::*bar) {
-    return Entry(field, Parent(form_.*bar)->Items());
+    return Entry(field, (form_.*bar)->Items());
   }
   MenuItemDescriber<F> MenuItem(TMenuItem* F::*field, TMenuItem* F::*under) {
-    return Entry(field, Parent(form_.*under));
+    return Entry(field, form_.*under);
   }
   TimerDescriber<F> Timer(TTimer* F::*field) { return {form_, Create(field)}; }
 
@@ -248,12 +244,6 @@ private:
     T* control = Create(field);
     control->SetParent(&form_);
     return control;
-  }
-  // A menu must be described before the entries under it.
-  template <class T>
-  static T* Parent(T* menu) {
-    if (!menu) throw Exception("A menu entry was described before its menu");
-    return menu;
   }
   MenuItemDescriber<F> Entry(TMenuItem* F::*field, TMenuItem* parent) {
     TMenuItem* item = Create(field);

@@ -24,12 +24,8 @@ TMouseButton ButtonOf(UINT msg) {
   }
 }
 
-// Whether any button down in the key state is one the control captures.
-bool HoldsCapturedButton(const TControl* control, WPARAM keys) {
-  return ((keys & MK_LBUTTON) && control->CapturesOnPress(TMouseButton::Left)) ||
-         ((keys & MK_RBUTTON) && control->CapturesOnPress(TMouseButton::Right)) ||
-         ((keys & MK_MBUTTON) && control->CapturesOnPress(TMouseButton::Middle));
-}
+// Whether the key state has a button down (each one captures on its press).
+bool AnyButtonDown(WPARAM keys) { return (keys & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) != 0; }
 
 TShiftState ShiftOf(WPARAM keys) {
   TShiftState shift = 0;
@@ -58,12 +54,12 @@ void TForm::CreateParams(TCreateParams& params) {
   params.ClassName = FormClassName;
   params.OwnClass = true;
   params.ClassCursor = IDC_ARROW;
-  params.Caption = caption_;
+  params.Caption = Caption;
   params.Style = WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN;
   if (BorderIcons & biSystemMenu) params.Style |= WS_SYSMENU;
   if (BorderIcons & biMinimize) params.Style |= WS_MINIMIZEBOX;
   if (BorderIcons & biMaximize) params.Style |= WS_MAXIMIZEBOX;
-  params.Style |= Sizeable ? WS_THICKFRAME : WS_BORDER;
+  params.Style |= WS_THICKFRAME;
   params.X = left_;
   params.Y = top_;
   params.Width = width_;
@@ -76,7 +72,6 @@ void TForm::HandleCreated() {
     // A window without its menu bar could not be used: then it fails to be
     // made, as it does without a window.
     if (!Platform.SetMenu(handle_, menu_->Handle())) throw EOutOfResources("Error creating menu");
-    menu_->SetWindow(handle_);
   }
   // Without its icon the window shows the system's.
   if (!IconResource.empty() && !icon_) {
@@ -93,15 +88,7 @@ void TForm::HandleCreated() {
 
 void TForm::HandleDestroying() {
   // The menu bar belongs to the menu component, not to the window.
-  if (menu_) {
-    Platform.SetMenu(handle_, nullptr);  // the window goes anyway
-    menu_->SetWindow(nullptr);
-  }
-}
-
-void TForm::SetCaption(const std::string& caption) {
-  caption_ = caption;
-  if (handle_) SetWindowTextA(handle_, caption_.c_str());
+  if (menu_) Platform.SetMenu(handle_, nullptr);  // the window goes anyway
 }
 
 void TForm::SetMenu(TMainMenu* menu) {
@@ -110,7 +97,6 @@ void TForm::SetMenu(TMainMenu* menu) {
     if (!Platform.SetMenu(handle_, menu_ ? menu_->Handle() : nullptr)) {
       throw EOutOfResources("Error creating menu");
     }
-    if (menu_) menu_->SetWindow(handle_);
   }
 }
 
@@ -118,12 +104,8 @@ void TForm::SetVisible(bool visible) {
   if (visible == visible_) return;
   visible_ = visible;
   if (Loading) return;  // a form shows itself once it is built
-  if (visible) {
-    ShowWindow(Handle(), SW_SHOW);
-    UpdateWindow(handle_);
-  } else if (handle_) {
-    ShowWindow(handle_, SW_HIDE);
-  }
+  ShowWindow(Handle(), visible ? SW_SHOW : SW_HIDE);
+  UpdateWindow(handle_);
 }
 
 void TForm::SetBounds(int left, int top, int width, int height) {
@@ -138,18 +120,6 @@ void TForm::AfterConstruction() {
     ShowWindow(handle_, SW_SHOW);
     UpdateWindow(handle_);
   }
-}
-
-bool TForm::PreviewKeyPress(char& key) {
-  if (!KeyPreview || !OnKeyPress) return false;
-  OnKeyPress(this, key);
-  return key == 0;
-}
-
-TForm* TForm::ParentForm(TControl* control) {
-  TControl* top = control;
-  while (top && top->Parent()) top = top->Parent();
-  return dynamic_cast<TForm*>(top);
 }
 
 void TForm::ReadBackBounds() {
@@ -180,7 +150,7 @@ bool TForm::MouseMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (down) {
     TControl* c = ControlAt(x, y);
     if (!c) return false;
-    if (!captureControl_ && c->CapturesOnPress(button)) {
+    if (!captureControl_) {
       captureControl_ = c;
       SetCapture(handle_);
     }
@@ -188,11 +158,10 @@ bool TForm::MouseMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     return true;
   }
   // While a control holds the capture, every release goes to it. The
-  // capture lasts until no button that the control captures is down any
-  // more (a release's key state tells which buttons are still down), so
+  // capture lasts until no button is down any more (a release's key state tells which buttons are still down), so
   // the release of one of two held buttons does not free the mouse.
   TControl* c = captureControl_ ? captureControl_ : ControlAt(x, y);
-  if (captureControl_ && !HoldsCapturedButton(captureControl_, wParam)) {
+  if (captureControl_ && !AnyButtonDown(wParam)) {
     captureControl_ = nullptr;
     ReleaseCapture();
   }
@@ -285,7 +254,7 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         const WPARAM down = (GetKeyState(VK_LBUTTON) < 0 ? MK_LBUTTON : 0) |
                             (GetKeyState(VK_RBUTTON) < 0 ? MK_RBUTTON : 0) |
                             (GetKeyState(VK_MBUTTON) < 0 ? MK_MBUTTON : 0);
-        if (HoldsCapturedButton(captureControl_, down)) {
+        if (AnyButtonDown(down)) {
           SetCapture(handle_);
         } else {
           TControl* lost = captureControl_;
@@ -310,17 +279,13 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
       }
-      if (HIWORD(wParam) == 0 && menu_) {
+      if (menu_) {  // a menu's command (the program has no accelerators)
         if (TMenuItem* item = menu_->Items()->FindCommand(LOWORD(wParam))) item->Click();
         return 0;
       }
       break;
     case WM_CLOSE:
-      if (Application->MainForm() == this) {
-        Application->Terminate();
-      } else {
-        SetVisible(false);
-      }
+      Application->Terminate();  // the program's one form is its main form
       return 0;
     default:
       break;

@@ -20,11 +20,9 @@ public:
   explicit TForm(TComponent* owner);
   ~TForm() override;
 
-  const std::string& Caption() const { return caption_; }
-  void SetCaption(const std::string& caption);
-
+  // The title, given before the window is made.
+  std::string Caption;
   unsigned BorderIcons = biSystemMenu | biMinimize | biMaximize;
-  bool Sizeable = true;
   // The icon: a resource name of the program, or empty for none.
   std::string IconResource;
   TColor Color = 0x8000000F;  // the system's button-face colour
@@ -35,17 +33,6 @@ public:
   // Form events.
   TNotifyEvent OnCreate;
   TNotifyEvent OnResize;
-
-  // Key preview: when on, the form's OnKeyPress sees a character typed in
-  // any of its controls first, and may consume it by setting it to 0.
-  bool KeyPreview = false;
-  TKeyPressEvent OnKeyPress;
-  // Runs the preview for a character typed in a control of this form;
-  // returns true when the preview consumed it.
-  bool PreviewKeyPress(char& key);
-
-  // The form that contains the control (the top of its parent chain).
-  static TForm* ParentForm(TControl* control);
 
   // Runs after construction (by the application object): OnCreate, then the
   // window is made and shown if the form is visible.
@@ -70,7 +57,6 @@ private:
   bool MouseMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   void ReadBackBounds();
 
-  std::string caption_;
   TMainMenu* menu_ = nullptr;
   HICON icon_ = nullptr;
   // The control that holds the mouse capture since a press, or nullptr.

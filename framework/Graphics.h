@@ -13,7 +13,7 @@ constexpr TColor clWindowText = 0x80000008;
 // Resolves system colours to an RGB value.
 COLORREF ColorToRGB(TColor color);
 
-enum class TFontPitch { Default, Fixed, Variable };
+enum class TFontPitch { Default, Fixed };
 
 struct TFont {
   std::string Name = "MS Sans Serif";

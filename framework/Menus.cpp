@@ -127,14 +127,6 @@ void TMenuItem::UpdateNative() {
   // A refused update leaves the native item behind this one's state until
   // its next change, which writes the whole state again.
   Platform.SetMenuItemInfoA(menu, command_, FALSE, &info);
-  // A change on the menu bar itself shows only after the bar is redrawn.
-  const TMenuItem* root = parent_;
-  while (root && root->parent_) root = root->parent_;
-  if (parent_ == root) {
-    if (auto* bar = dynamic_cast<TMainMenu*>(root->Owner())) {
-      if (bar->Window()) DrawMenuBar(bar->Window());
-    }
-  }
 }
 
 TMainMenu::TMainMenu(TComponent* owner) : TComponent(owner), items_(new TMenuItem(this)) {}

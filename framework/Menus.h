@@ -4,7 +4,9 @@
 // Check marks follow the radio rule: changing the mark of a radio item with a
 // non-zero GroupIndex, in either direction, first clears every other radio
 // item of that group under the same parent. Setting the state an item already
-// has does nothing, and a click changes no mark by itself.
+// has does nothing, and a click changes no mark by itself. A change shows at
+// once in a drop-down menu; the entries on the bar itself are not changed once
+// the bar is made (that would show only when the bar is redrawn).
 #pragma once
 
 #include <windows.h>
@@ -72,12 +74,8 @@ public:
 
   // The native menu bar, made on first use.
   HMENU Handle();
-  // Redraws the menu bar of the window that shows it.
-  void SetWindow(HWND hwnd) { window_ = hwnd; }
-  HWND Window() const { return window_; }
 
 private:
   TMenuItem* items_;
   HMENU bar_ = nullptr;
-  HWND window_ = nullptr;
 };

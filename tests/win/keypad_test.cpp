@@ -377,13 +377,18 @@ TEST_F(Keypad, EveryButtonActsLikeTheLeftAndItsReleaseAnywhereStopsTheRepeat) {
 }
 
 TEST_F(Keypad, CaptureLastsUntilTheLastHeldButtonIsReleased) {
-  Press(VolumeUp, TMouseButton::Left);
-  Down(TMouseButton::Right, BesideX, BesideY, L);
-  ReleaseOff(TMouseButton::Right, L);
-  EXPECT_EQ(GetCapture(), Window()) << "the left button is still down";
-  EXPECT_FALSE(Main->RepeatTimer->Enabled()) << "any release stops the repeat";
-  ReleaseOff(TMouseButton::Left);
-  EXPECT_EQ(GetCapture(), nullptr);
+  const TMouseButton held[][2] = {{TMouseButton::Left, TMouseButton::Right},
+                                  {TMouseButton::Right, TMouseButton::Left},
+                                  {TMouseButton::Middle, TMouseButton::Right}};
+  for (const auto& h : held) {
+    Press(VolumeUp, h[0]);
+    Down(h[1], BesideX, BesideY, Bit(h[0]));
+    ReleaseOff(h[1], Bit(h[0]));
+    EXPECT_EQ(GetCapture(), Window()) << "the first button is still down";
+    EXPECT_FALSE(Main->RepeatTimer->Enabled()) << "any release stops the repeat";
+    ReleaseOff(h[0]);
+    EXPECT_EQ(GetCapture(), nullptr);
+  }
 }
 
 TEST_F(Keypad, LosingTheCaptureStopsTheRepeat) {
