@@ -122,6 +122,18 @@ void TForm::AfterConstruction() {
   }
 }
 
+bool TForm::PreviewKeyPress(char& key) {
+  if (!KeyPreview || !OnKeyPress) return false;
+  OnKeyPress(this, key);
+  return key == 0;
+}
+
+TForm* TForm::ParentForm(TControl* control) {
+  TControl* top = control;
+  while (top && top->Parent()) top = top->Parent();
+  return dynamic_cast<TForm*>(top);
+}
+
 void TForm::ReadBackBounds() {
   RECT r;
   GetWindowRect(handle_, &r);
@@ -279,7 +291,7 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
       }
-      if (menu_) {  // a menu's command (the program has no accelerators)
+      if (HIWORD(wParam) == 0 && menu_) {  // a menu's command
         if (TMenuItem* item = menu_->Items()->FindCommand(LOWORD(wParam))) item->Click();
         return 0;
       }

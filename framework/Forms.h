@@ -34,6 +34,17 @@ public:
   TNotifyEvent OnCreate;
   TNotifyEvent OnResize;
 
+  // Key preview: when on, the form's OnKeyPress sees a character typed in
+  // any of its controls first, and may consume it by setting it to 0.
+  bool KeyPreview = false;
+  TKeyPressEvent OnKeyPress;
+  // Runs the preview for a character typed in a control of this form;
+  // returns true when the preview consumed it.
+  bool PreviewKeyPress(char& key);
+
+  // The form that contains the control (the top of its parent chain).
+  static TForm* ParentForm(TControl* control);
+
   // Runs after construction (by the application object): OnCreate, then the
   // window is made and shown if the form is visible.
   void AfterConstruction();

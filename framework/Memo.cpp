@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "framework/Forms.h"
 #include "framework/SysUtils.h"
 
 namespace {
@@ -55,6 +56,8 @@ void TCustomEdit::CreateParams(TCreateParams& params) {
   TWinControl::CreateParams(params);
   params.ClassName = "EDIT";
   params.Style |= ES_AUTOVSCROLL | ES_AUTOHSCROLL;
+  if (readOnly_) params.Style |= ES_READONLY;
+  if (!hideSelection_) params.Style |= ES_NOHIDESEL;
   params.ExStyle |= WS_EX_CLIENTEDGE;  // the single, sunken border
 }
 
@@ -83,6 +86,18 @@ void TCustomEdit::SetMaxLength(int length) {
   if (HandleAllocated()) SendMessageA(handle_, EM_SETLIMITTEXT, static_cast<WPARAM>(length), 0);
 }
 
+void TCustomEdit::SetReadOnly(bool readOnly) {
+  if (readOnly == readOnly_) return;
+  readOnly_ = readOnly;
+  if (HandleAllocated()) SendMessageA(handle_, EM_SETREADONLY, readOnly ? TRUE : FALSE, 0);
+}
+
+void TCustomEdit::SetHideSelection(bool hide) {
+  if (hide == hideSelection_) return;
+  hideSelection_ = hide;
+  RecreateWnd();
+}
+
 std::string TCustomEdit::Text() {
   HWND h = Handle();
   const int length = GetWindowTextLengthA(h);
@@ -104,12 +119,15 @@ void TCustomEdit::KeyPress(char& key) {
   if (OnKeyPress) OnKeyPress(this, key);
 }
 
-// Every character the control receives passes the control's own key-press
-// handling before the system control applies what is left of it.
+// Every character the control receives passes the containing form's key
+// preview, then the control's own key-press handling, before the system
+// control applies what is left of it.
 LRESULT TCustomEdit::CharMessage(WPARAM wParam, LPARAM lParam) {
   char key = static_cast<char>(wParam);
+  TForm* form = TForm::ParentForm(this);
+  if (form && form->KeyPreview && form->PreviewKeyPress(key)) return 0;
   KeyPress(key);
-  // A handler may have destroyed the window (a re-creation).
+  // A handler may have destroyed the window (a re-creation, a new parent).
   if (key == 0 || !HandleAllocated()) return 0;
   return DefaultHandler(WM_CHAR, static_cast<unsigned char>(key), lParam);
 }
@@ -129,9 +147,32 @@ TCustomMemo::~TCustomMemo() { delete lines_; }
 
 void TCustomMemo::CreateParams(TCreateParams& params) {
   TCustomEdit::CreateParams(params);
-  params.Style |= ES_MULTILINE | ES_LEFT;
+  params.Style |= ES_MULTILINE;
+  switch (alignment_) {
+    case TAlignment::LeftJustify: params.Style |= ES_LEFT; break;
+    case TAlignment::RightJustify: params.Style |= ES_RIGHT; break;
+    case TAlignment::Center: params.Style |= ES_CENTER; break;
+  }
+  switch (scrollBars_) {
+    case TScrollStyle::None: break;
+    case TScrollStyle::Horizontal: params.Style |= WS_HSCROLL; break;
+    case TScrollStyle::Vertical: params.Style |= WS_VSCROLL; break;
+    case TScrollStyle::Both: params.Style |= WS_HSCROLL | WS_VSCROLL; break;
+  }
   // Without automatic horizontal scrolling long lines wrap at the width.
   if (wordWrap_) params.Style &= ~static_cast<DWORD>(ES_AUTOHSCROLL);
+}
+
+void TCustomMemo::SetAlignment(TAlignment alignment) {
+  if (alignment == alignment_) return;
+  alignment_ = alignment;
+  RecreateWnd();
+}
+
+void TCustomMemo::SetScrollBars(TScrollStyle scrollBars) {
+  if (scrollBars == scrollBars_) return;
+  scrollBars_ = scrollBars;
+  RecreateWnd();
 }
 
 void TCustomMemo::SetWordWrap(bool wordWrap) {

@@ -1,8 +1,9 @@
 // The edit controls, over the system's "EDIT" control:
-//   TCustomEdit   text limit, change event and the key-press path that runs
-//                 before the control's own editing
-//   TCustomMemo   multi-line mode: word wrap, Enter and Tab handling, and
-//                 Lines
+//   TCustomEdit   text limit, read-only, selection hiding, change event and
+//                 the key-press path that runs before the control's own
+//                 editing
+//   TCustomMemo   multi-line mode: alignment, scroll bars, word wrap, Enter
+//                 and Tab handling, and Lines
 //   TMemo         the class layouts create
 // TMemoStrings holds no text of its own: every read and write of a line is an
 // edit-control message to the memo's window, which is made first when needed
@@ -16,6 +17,9 @@
 #include "framework/Controls.h"
 
 class TCustomMemo;
+
+enum class TAlignment { LeftJustify, RightJustify, Center };
+enum class TScrollStyle { None, Horizontal, Vertical, Both };
 
 class TMemoStrings {
 public:
@@ -77,6 +81,10 @@ public:
   // The control's limit in characters; 0 is the largest the control allows.
   int MaxLength() const { return maxLength_; }
   void SetMaxLength(int length);
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool readOnly);
+  bool HideSelection() const { return hideSelection_; }
+  void SetHideSelection(bool hide);
 
   std::string Text();
   void SetText(const std::string& text);
@@ -104,6 +112,8 @@ private:
   LRESULT CharMessage(WPARAM wParam, LPARAM lParam);
 
   int maxLength_ = 0;
+  bool readOnly_ = false;
+  bool hideSelection_ = true;
   // The text of a window being destroyed (re-created for a style change, or
   // taken from its parent), given to the next window made.
   std::string savedText_;
@@ -117,8 +127,11 @@ public:
 
   TMemoStrings* Lines() const { return lines_; }
 
-  // Left-aligned, without scroll bars. Changing the wrap re-creates the
-  // window when it exists.
+  // Changing these re-creates the window when it exists.
+  TAlignment Alignment() const { return alignment_; }
+  void SetAlignment(TAlignment alignment);
+  TScrollStyle ScrollBars() const { return scrollBars_; }
+  void SetScrollBars(TScrollStyle scrollBars);
   bool WordWrap() const { return wordWrap_; }
   void SetWordWrap(bool wordWrap);
 
@@ -135,6 +148,8 @@ protected:
 
 private:
   TMemoStrings* lines_;
+  TAlignment alignment_ = TAlignment::LeftJustify;
+  TScrollStyle scrollBars_ = TScrollStyle::None;
   bool wordWrap_ = true;
 };
 

@@ -286,6 +286,39 @@ TEST_F(MemoTest, EnterBreaksTheLineOnlyWithWantReturns) {
   }
 }
 
+TEST_F(MemoTest, FormKeyPreviewRunsFirstAndMayConsume) {
+  std::string formSaw, memoSaw;
+  form_->OnKeyPress = [&](TObject*, char& key) {
+    formSaw += key;
+    if (key == 'p') key = 0;
+    if (key == 'u') key = 'U';
+  };
+  memo->OnKeyPress = [&](TObject*, char& key) { memoSaw += key; };
+
+  form_->KeyPreview = false;
+  Type("pu");
+  EXPECT_EQ(formSaw, "");
+  EXPECT_EQ(memoSaw, "pu");
+  EXPECT_EQ(Content(), "pu");
+
+  Given("");
+  memoSaw.clear();
+  form_->KeyPreview = true;
+  Type("pqu");
+  EXPECT_EQ(formSaw, "pqu");
+  EXPECT_EQ(memoSaw, "qU");
+  EXPECT_EQ(Content(), "qU");
+
+  // A preview with no handler lets every key through (a box shown instead
+  // would wait for a click).
+  std::string box;
+  SetMessageBoxHook([&](const std::string& text, const std::string&, UINT) { box = text; return IDOK; });
+  form_->OnKeyPress = nullptr;
+  Type("r");
+  SetMessageBoxHook(nullptr);
+  EXPECT_EQ(Content(), "qUr") << box;
+}
+
 TEST_F(MemoTest, TypingRaisesOnChange) {
   int changes = 0;
   memo->OnChange = [&](TObject*) { ++changes; };
@@ -472,6 +505,8 @@ TEST(EditDefaults, EditAndMemo) {
   EXPECT_EQ(edit.Height(), 25);
   EXPECT_TRUE(edit.TabStop);
   EXPECT_EQ(edit.MaxLength(), 0);
+  EXPECT_FALSE(edit.ReadOnly());
+  EXPECT_TRUE(edit.HideSelection());
 
   TMemo memo(nullptr);
   EXPECT_EQ(memo.Width(), 185);
@@ -479,6 +514,8 @@ TEST(EditDefaults, EditAndMemo) {
   EXPECT_TRUE(memo.WordWrap());
   EXPECT_TRUE(memo.WantReturns);
   EXPECT_FALSE(memo.WantTabs);
+  EXPECT_EQ(memo.ScrollBars(), TScrollStyle::None);
+  EXPECT_EQ(memo.Alignment(), TAlignment::LeftJustify);
   ASSERT_NE(memo.Lines(), nullptr);
 }
 
@@ -505,6 +542,12 @@ TEST_F(MemoTest, StyleChangesRecreateTheWindowKeepingTheText) {
   const Case cases[] = {
       {"no word wrap", [](TMemo& m) { m.SetWordWrap(false); }, ES_AUTOHSCROLL, 0},
       {"word wrap again", [](TMemo& m) { m.SetWordWrap(true); }, 0, ES_AUTOHSCROLL},
+      {"right", [](TMemo& m) { m.SetAlignment(TAlignment::RightJustify); }, ES_RIGHT, ES_CENTER},
+      {"centre", [](TMemo& m) { m.SetAlignment(TAlignment::Center); }, ES_CENTER, ES_RIGHT},
+      {"vertical", [](TMemo& m) { m.SetScrollBars(TScrollStyle::Vertical); }, WS_VSCROLL, WS_HSCROLL},
+      {"horizontal", [](TMemo& m) { m.SetScrollBars(TScrollStyle::Horizontal); }, WS_HSCROLL, WS_VSCROLL},
+      {"both", [](TMemo& m) { m.SetScrollBars(TScrollStyle::Both); }, WS_VSCROLL | WS_HSCROLL, 0},
+      {"no selection hiding", [](TMemo& m) { m.SetHideSelection(false); }, ES_NOHIDESEL, 0},
   };
   memo->Lines()->Add("kept");
   memo->Lines()->Add("across");
@@ -517,6 +560,18 @@ TEST_F(MemoTest, StyleChangesRecreateTheWindowKeepingTheText) {
     EXPECT_NE(style & ES_MULTILINE, 0);
     EXPECT_EQ(Content(), "kept\r\nacross\r\n");
   }
+}
+
+TEST_F(MemoTest, ReadOnlyRefusesTyping) {
+  Given("r");
+  SendMessageA(memo->Handle(), EM_SETSEL, 1, 1);
+  memo->SetReadOnly(true);
+  EXPECT_NE(Style() & ES_READONLY, 0);
+  Type('s');
+  EXPECT_EQ(Content(), "r");
+  memo->SetReadOnly(false);
+  Type('s');
+  EXPECT_EQ(Content(), "rs");
 }
 
 }  // namespace
