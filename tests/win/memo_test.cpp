@@ -499,26 +499,6 @@ TEST_F(MemoTest, MaxLengthZeroIsGivenToANewWindow) {
 
 // ---------------------------------------------------- defaults and styles
 
-TEST(EditDefaults, EditAndMemo) {
-  TCustomEdit edit(nullptr);
-  EXPECT_EQ(edit.Width(), 121);
-  EXPECT_EQ(edit.Height(), 25);
-  EXPECT_TRUE(edit.TabStop);
-  EXPECT_EQ(edit.MaxLength(), 0);
-  EXPECT_FALSE(edit.ReadOnly());
-  EXPECT_TRUE(edit.HideSelection());
-
-  TMemo memo(nullptr);
-  EXPECT_EQ(memo.Width(), 185);
-  EXPECT_EQ(memo.Height(), 89);
-  EXPECT_TRUE(memo.WordWrap());
-  EXPECT_TRUE(memo.WantReturns);
-  EXPECT_FALSE(memo.WantTabs);
-  EXPECT_EQ(memo.ScrollBars(), TScrollStyle::None);
-  EXPECT_EQ(memo.Alignment(), TAlignment::LeftJustify);
-  ASSERT_NE(memo.Lines(), nullptr);
-}
-
 TEST_F(MemoTest, DefaultStyle) {
   const LONG_PTR style = Style();
   EXPECT_NE(style & ES_MULTILINE, 0);

@@ -227,9 +227,7 @@ TEST(ThreadWaitFor, AWaitThePlatformFailsStillEndsOnlyWithTheThread) {
         Sleep(50);
         leftRun = true;
       });
-      if (handingOver) {
-        ASSERT_TRUE(PumpUntil([&served] { return served >= 3; }));
-      }
+      ASSERT_TRUE(!handingOver || PumpUntil([&served] { return served >= 3; }));
       TCallFailures failing({call, ERROR_INVALID_HANDLE, 0, 2});
       thread->WaitFor();
       failed = FailuresLeft(call) == 0;
