@@ -19,19 +19,24 @@ namespace {
 
 HWND PaneWindow() { return Main->CommBuff->Handle(); }
 
-// What the pane knows of its text without reading it: the length and the
-// line breaks it had after the pane's own last edit. Reading the whole text
-// to count its lines costs about half an append at the bound, so it is read
-// only to trim, or when the length shows that something else has changed
-// the text since (typing, a clearing). The tally only decides when to look:
-// a trim counts the text itself, so no line goes below the bound even if
-// the tally is off. It can be off only after an edit that keeps the length
-// (typed characters in place of as many others), and then by the few lines
-// typed, until the next look.
+// What the pane knows of its text without reading it: the length (in
+// bytes, as Text() gives it) and the line breaks it had after the pane's own
+// last edit, and where the text ended then in the control's own positions
+// (bytes for Windows' control made with the ANSI calls, UTF-16 units for
+// Wine's). Reading the whole text costs about half an append at the bound,
+// and so does asking its length in bytes (GetWindowTextLengthA converts the
+// whole text under Wine), so it is read only to trim, or when the end the
+// append found is not where the pane left it: something else has changed
+// the text since (typing, a clearing, a paste). The tally only decides when
+// to look: a trim counts the text itself, so no line goes below the bound
+// even if the tally is off. It can be off only after an edit that keeps the
+// length (typed characters in place of as many others), and then by the few
+// lines typed, until the next look.
 struct TTextTally {
   bool Known = false;
   size_t Length = 0;
   size_t Breaks = 0;
+  LRESULT End = 0;
 };
 TTextTally Tally;
 
@@ -49,20 +54,20 @@ struct TAdded {
 // Keeps the pane within its bound (app/PaneBound.h) once lines have been
 // added: drops the oldest whole lines in one edit when the bound is passed,
 // and never before, whether Clear is checked or not.
-void TrimOldestLines(const TAdded& added) {
+void TrimOldestLines(const TAdded& added, const TMemoStrings::TSpan& span) {
   TMemoStrings* lines = Main->CommBuff->Lines();
   HWND pane = PaneWindow();
-  const size_t length = static_cast<size_t>(GetWindowTextLengthA(pane));  // about 1 us at any size
-  // The one look at the control an edit needs: the text grew by exactly
-  // what was added only when nothing else changed its length since the
-  // pane's last edit and the control took every character.
-  const bool tallied = Tally.Known && length == Tally.Length + added.Chars;
-  Tally = {tallied, length, Tally.Breaks + added.Breaks};
+  // The append's own look at the control is the only one an edit needs: the
+  // text ended where the pane's last edit left it only when nothing else
+  // changed its length since. A control that took fewer characters than
+  // added shows at the next append.
+  const bool tallied = Tally.Known && span.From == Tally.End;
+  Tally = {tallied, Tally.Length + added.Chars, Tally.Breaks + added.Breaks, span.To};
   // A text has at most one line more than it has breaks.
-  if (tallied && length <= PaneCharBound && Tally.Breaks < PaneLineBound) return;
+  if (tallied && Tally.Length <= PaneCharBound && Tally.Breaks < PaneLineBound) return;
 
   const std::string text = lines->Text();
-  Tally = {true, text.size(), PaneLineBreaks(text)};
+  Tally = {true, text.size(), PaneLineBreaks(text), span.To};
   const size_t cut = PaneTrimPoint(text);
   if (cut == 0) return;
   // The text counts bytes, the control its own units (characters, under a
@@ -88,6 +93,7 @@ void TrimOldestLines(const TAdded& added) {
   // The part removed ends with a break: none is cut in two.
   Tally.Breaks -= PaneLineBreaks(text.substr(0, cut));
   Tally.Length -= cut;
+  Tally.End -= static_cast<LRESULT>(at);
   // Should the cut have removed anything else, the next edit's look at the
   // length finds the tally off and counts again.
   Tally.Known = true;
@@ -100,10 +106,10 @@ void ShowLine(const char* text, bool show) {
   if (show) {
     // As Add would put it, with fewer questions to the control.
     const std::vector<std::string> line{std::string(text)};
-    Main->CommBuff->Lines()->AddStrings(line);
+    const TMemoStrings::TSpan span = Main->CommBuff->Lines()->AddStrings(line);
     TAdded added;
     added.Line(line.front());
-    TrimOldestLines(added);
+    TrimOldestLines(added, span);
   }
   RestartEraseTimer();
 }
@@ -119,10 +125,10 @@ void ShowLine(const char* text, bool show) {
 // nothing runs between them.
 void ShowReceived(const std::vector<std::string>& lines) {
   if (!Main || lines.empty()) return;
-  Main->CommBuff->Lines()->AddStrings(lines);
+  const TMemoStrings::TSpan span = Main->CommBuff->Lines()->AddStrings(lines);
   TAdded added;
   for (const std::string& line : lines) added.Line(line);
-  TrimOldestLines(added);
+  TrimOldestLines(added, span);
   RestartEraseTimer();
 }
 

@@ -1,5 +1,7 @@
 #include "framework/Memo.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 #include <vector>
 
@@ -289,20 +291,25 @@ int TMemoStrings::Add(const std::string& text) {
 // last line is empty, in front of it when the last line has text (a line
 // typed and not ended). An empty line added behind text only ends that line,
 // so the rule is followed line by line and the result is one insertion.
-void TMemoStrings::AddStrings(const std::vector<std::string>& lines) {
-  if (lines.empty()) return;
+TMemoStrings::TSpan TMemoStrings::AddStrings(const std::vector<std::string>& lines) {
+  if (lines.empty()) return {};
   HWND h = Handle();
   // The end of the text, and the length of the line it is on (the last), in
-  // the control's own positions. Not GetWindowTextLength: it may count more
-  // than the control holds (when ANSI and Unicode mix, as they do for this
-  // subclassed control, a double-byte code page counts bytes), and a
-  // position past the end reads as an empty last line, which would glue the
-  // first line onto a line typed and not sent.
-  const LRESULT lastRow = SendMessageA(h, EM_GETLINECOUNT, 0, 0) - 1;
-  const LRESULT lastStart = SendMessageA(h, EM_LINEINDEX, static_cast<WPARAM>(lastRow), 0);
-  const LRESULT lastLength = SendMessageA(h, EM_LINELENGTH, static_cast<WPARAM>(lastStart), 0);
-  const LRESULT position = lastStart + lastLength;
-  bool lastEmpty = lastLength == 0;
+  // the control's own positions, with the fewest questions: every message
+  // to a subclassed control is a few server requests under Wine, and this
+  // runs for every burst. A position past the end puts the caret at the end
+  // on Windows and Wine alike (the -1 of "select all" relies on it), and
+  // the selection then reads the end back in the control's units. Not
+  // GetWindowTextLength: it may count more than the control holds (a
+  // double-byte code page counts bytes while Wine's control counts UTF-16
+  // units), reading the whole text to do so, and a position past the end
+  // reads as an empty last line, which would glue the first line onto a
+  // line typed and not sent.
+  SendMessageA(h, EM_SETSEL, static_cast<WPARAM>(INT_MAX), INT_MAX);
+  DWORD end = 0;
+  SendMessageA(h, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&end));
+  const LRESULT position = static_cast<LRESULT>(end);
+  bool lastEmpty = SendMessageA(h, EM_LINELENGTH, static_cast<WPARAM>(end), 0) == 0;
   size_t size = 0;
   for (const std::string& line : lines) size += line.size() + 2;
   std::string insertion;
@@ -317,8 +324,25 @@ void TMemoStrings::AddStrings(const std::vector<std::string>& lines) {
       lastEmpty = line.empty();
     }
   }
-  SendMessageA(h, EM_SETSEL, static_cast<WPARAM>(position), position);
   SendMessageA(h, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(insertion.c_str()));
+  // What the insertion adds, in the control's units: bytes when every
+  // character is one byte; otherwise bytes for a control that keeps ANSI
+  // text (Windows' made with the ANSI calls), UTF-16 units for one that
+  // keeps Unicode (Wine's always). Only where the two differ is the
+  // control asked: the caret stands just after the insertion. A control
+  // at its text limit takes fewer characters than counted here; the next
+  // edit's From shows it.
+  const auto wide = [&insertion] {
+    return static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, insertion.data(),
+                                                   static_cast<int>(insertion.size()), nullptr, 0));
+  };
+  const bool oneByteEach = std::none_of(insertion.begin(), insertion.end(),
+                                        [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+  if (oneByteEach || wide() == insertion.size()) {
+    return {position, position + static_cast<LRESULT>(insertion.size())};
+  }
+  SendMessageA(h, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&end));
+  return {position, static_cast<LRESULT>(end)};
 }
 
 void TMemoStrings::Clear() { SendMessageA(Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("")); }

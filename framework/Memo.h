@@ -43,8 +43,15 @@ public:
   // Puts the lines on new last lines, in order, as one edit of the control:
   // the text that Add would make of each in turn, but the control rewraps
   // and repaints once for them all rather than once a line, which is what
-  // makes a burst of lines cheap. Nothing for no lines.
-  void AddStrings(const std::vector<std::string>& lines);
+  // makes a burst of lines cheap. Nothing for no lines. Returns where the
+  // text ended before and after, in the control's positions; the end after
+  // counts every character added (see the .cpp for when the control took
+  // fewer).
+  struct TSpan {
+    LRESULT From = 0;
+    LRESULT To = 0;
+  };
+  TSpan AddStrings(const std::vector<std::string>& lines);
   // Empties the control in one step.
   void Clear();
 

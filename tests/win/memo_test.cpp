@@ -411,14 +411,18 @@ TEST_F(MemoTest, AddStringsMakesWhatAddWouldInOneEdit) {
     for (const Case& c : cases) {
       SCOPED_TRACE(c.Given + " + " + std::to_string(c.Lines.size()) + " lines");
       Given(c.Given);
+      TMemoStrings::TSpan span;
       {
         PaneRecorder edits(memo->Handle());
-        memo->Lines()->AddStrings(c.Lines);
+        span = memo->Lines()->AddStrings(c.Lines);
         EXPECT_EQ(edits.Appends(), c.Lines.empty() ? 0 : 1);
       }
       EXPECT_EQ(Content(), c.Text);
       if (!c.Lines.empty()) {
         EXPECT_EQ(Caret(), c.Text.size());
+        // Where the text ended before and after, as the pane's tally keeps it.
+        EXPECT_EQ(span.From, static_cast<LRESULT>(c.Given.size()));
+        EXPECT_EQ(span.To, static_cast<LRESULT>(c.Text.size()));
       }
       Given(c.Given);
       for (const std::string& line : c.Lines) memo->Lines()->Add(line);
