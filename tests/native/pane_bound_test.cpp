@@ -6,7 +6,7 @@
 
 namespace {
 
-std::string Lines(const std::string& each, int count) {
+std::string Repeated(const std::string& each, int count) {
   std::string text;
   for (int i = 0; i < count; ++i) text += each + "\r\n";
   return text;
@@ -40,7 +40,7 @@ TEST(PaneBound, NothingGoesUpToTheBound) {
   EXPECT_EQ(PaneTrimPoint("", b), 0u);
   EXPECT_EQ(PaneTrimPoint("a\r\nb\r\nc\r\nd\r\n", b), 0u);  // 4 lines
   EXPECT_EQ(PaneTrimPoint("a\r\nb\r\nc\r\ndd", b), 0u);
-  EXPECT_EQ(PaneTrimPoint(Lines("aaaaaaaa", 2), b), 0u);    // 20 characters
+  EXPECT_EQ(PaneTrimPoint(Repeated("aaaaaaaa", 2), b), 0u);    // 20 characters
 }
 
 TEST(PaneBound, PastTheLineBoundTheNewestKeptLinesStay) {
@@ -55,8 +55,8 @@ TEST(PaneBound, PastTheLineBoundTheNewestKeptLinesStay) {
 
 TEST(PaneBound, PastTheCharacterBoundTheNewestLinesThatFitStay) {
   const PaneBounds b{100, 20, 100, 12};
-  EXPECT_EQ(PaneTrimPoint(Lines("aaaa", 4), b), 12u);  // 24: two lines of 6 stay
-  EXPECT_EQ(PaneTrimPoint(Lines("aaaa", 3) + "aaaaaaaaaaa", b), 18u);  // 11 stay
+  EXPECT_EQ(PaneTrimPoint(Repeated("aaaa", 4), b), 12u);  // 24: two lines of 6 stay
+  EXPECT_EQ(PaneTrimPoint(Repeated("aaaa", 3) + "aaaaaaaaaaa", b), 18u);  // 11 stay
   // The newest line stays whatever its length.
   EXPECT_EQ(PaneTrimPoint("a\r\n" + std::string(30, 'x') + "\r\n", b), 3u);
   EXPECT_EQ(PaneTrimPoint("a\r\n" + std::string(30, 'x'), b), 3u);
@@ -65,11 +65,11 @@ TEST(PaneBound, PastTheCharacterBoundTheNewestLinesThatFitStay) {
 TEST(PaneBound, BothBoundsHoldAfterATrim) {
   const PaneBounds b{5, 30, 3, 20};
   // Six short lines: the line bound is passed, three stay.
-  EXPECT_EQ(PaneTrimPoint(Lines("a", 6), b), 9u);
+  EXPECT_EQ(PaneTrimPoint(Repeated("a", 6), b), 9u);
   // Six lines of 6 characters: 36, and three lines would be 18.
-  EXPECT_EQ(PaneTrimPoint(Lines("aaaa", 6), b), 18u);
+  EXPECT_EQ(PaneTrimPoint(Repeated("aaaa", 6), b), 18u);
   // Three lines stay by count, but only two fit 20 characters.
-  EXPECT_EQ(PaneTrimPoint(Lines("aaaaaaa", 6), b), 36u);
+  EXPECT_EQ(PaneTrimPoint(Repeated("aaaaaaa", 6), b), 36u);
 }
 
 // The character bound leaves room for the bound's lines at the longest the
@@ -77,7 +77,7 @@ TEST(PaneBound, BothBoundsHoldAfterATrim) {
 // processor's own lines only the line bound ever trims.
 TEST(PaneBound, TheLongestReceivedLinesAreBoundByTheirNumber) {
   const std::string longest(RxCapacity - 1, 'x');
-  const std::string full = Lines(longest + "\r", static_cast<int>(PaneLineBound));
+  const std::string full = Repeated(longest + "\r", static_cast<int>(PaneLineBound));
   EXPECT_EQ(full.size(), PaneCharBound);
   EXPECT_EQ(PaneTrimPoint(full), 0u);
   const std::string over = full + longest + "\r\r\n";
