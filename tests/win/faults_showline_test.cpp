@@ -65,7 +65,7 @@ std::string LongLine(int index, size_t length) {
 
 TEST_F(ShowLineFaults, LongLinesArriveWholeAndInOrderAndThePaneStaysBounded) {
   const size_t lengths[] = {64, 65, 127, 200, 1000, 4000};
-  constexpr int kLines = 360;
+  constexpr int kLines = 240;
   std::atomic<bool> done{false};
   std::thread receiver([&] {
     for (int i = 0; i < kLines; ++i) {

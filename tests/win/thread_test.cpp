@@ -192,7 +192,7 @@ TEST(ThreadWaitFor, OnAnEndedThreadReturnsItsExitCodeAtOnce) {
 // Every other round the thread is already inside a hand-over when the wait
 // begins, which the wait must let complete.
 TEST(ThreadWaitFor, SurvivesTheObjectReleasingItselfDuringTheWait) {
-  for (int round = 0; round < 500; ++round) {
+  for (int round = 0; round < 100; ++round) {
     std::atomic<int> served{0};
     std::string refusal;
     auto* thread = TThread::Create<TProbe>(false, [&](TProbe& self) {
@@ -241,7 +241,7 @@ TEST(ThreadWaitFor, AWaitThePlatformFailsStillEndsOnlyWithTheThread) {
 // stop, then releases itself.
 TEST(ThreadWaitFor, StopAndWaitForOnASelfReleasingThread) {
   const HANDLE wakeEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-  for (int round = 0; round < 500; ++round) {
+  for (int round = 0; round < 100; ++round) {
     std::atomic<bool> inRun{false};
     auto* thread = TThread::Create<TProbe>(false, [&](TProbe& self) {
       self.ReleaseWhenDone();
