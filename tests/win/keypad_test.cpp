@@ -273,34 +273,21 @@ TEST_F(Keypad, KeysWithNeitherFlagSendOneCommandWhileHeld) {
   }
 }
 
-TEST_F(Keypad, PressArmsTheRepeatTimerWithTheKeysDelay) {
-  struct Case {
-    int Slot;
-    unsigned Interval;
-  };
-  const Case cases[] = {{VolumeUp, 120}, {DigitalUp, 360}, {MemEnter, 240}, {SetupTrim, 480}};
-  for (const auto& c : cases) {
-    Press(c.Slot);
-    EXPECT_TRUE(Main->RepeatTimer->Enabled()) << c.Slot;
-    EXPECT_EQ(Main->RepeatTimer->Interval(), c.Interval) << c.Slot;
-    Release(c.Slot);
-  }
-}
-
-// A reference timer started with the press tells which came first, the
-// key's first repeat (or held command) or the reference: the platform hands
-// out due timers in the order they fell due, however late the loop runs.
+// The press arms the repeat timer with the key's delay. A reference timer
+// started with the press tells which came first, the key's first repeat (or
+// held command) or the reference: the platform hands out due timers in the
+// order they fell due, however late the loop runs.
 TEST_F(Keypad, FirstRepeatOrHeldCommandComesAfterTheKeysDelay) {
   struct Case {
     int Slot;
-    unsigned ReferenceMs;
+    unsigned DelayMs, ReferenceMs;
     bool KeyFirst;
   };
   const Case cases[] = {
-      {VolumeUp, 240, true},    // 2 ticks
-      {DigitalUp, 240, false},  // 6 ticks: later than Volume up's
-      {MemEnter, 360, true},    // 4 ticks
-      {SetupTrim, 360, false},  // 8 ticks
+      {VolumeUp, 120, 240, true},    // 2 ticks
+      {DigitalUp, 360, 240, false},  // 6 ticks: later than Volume up's
+      {MemEnter, 240, 360, true},    // 4 ticks
+      {SetupTrim, 480, 360, false},  // 8 ticks
   };
   for (const auto& c : cases) {
     lines_.clear();
@@ -315,6 +302,7 @@ TEST_F(Keypad, FirstRepeatOrHeldCommandComesAfterTheKeysDelay) {
     });
     Press(c.Slot);
     reference.SetEnabled(true);
+    EXPECT_EQ(Main->RepeatTimer->Interval(), c.DelayMs) << c.Slot;
     ASSERT_TRUE(PumpUntil([&] { return fired && SentCount() >= 2; })) << c.Slot;
     Release(c.Slot);
     if (c.KeyFirst) {

@@ -177,12 +177,8 @@ TEST(TimerIdle, DefaultsAreEnabledAnd1000) {
 // The platform has no timer left.
 const TCallFailure NoTimerLeft{"SetTimer", ERROR_NO_SYSTEM_RESOURCES, 0, 0};
 
-class TimerRefused : public testing::Test {
-protected:
-  void TearDown() override { ClearCallFailures(); }
-};
 
-TEST_F(TimerRefused, RaisesKeepsTheNewValueAndStaysSilentUntilAChange) {
+TEST(TimerRefused, RaisesKeepsTheNewValueAndStaysSilentUntilAChange) {
   FiringLog log;
   TTimer t(nullptr);
   t.SetEnabled(false);
@@ -213,7 +209,7 @@ TEST_F(TimerRefused, RaisesKeepsTheNewValueAndStaysSilentUntilAChange) {
   EXPECT_TRUE(PumpUntil([&] { return log.Count('T') >= 2; }));
 }
 
-TEST_F(TimerRefused, EverySetterThatStartsTheTimerRaises) {
+TEST(TimerRefused, EverySetterThatStartsTheTimerRaises) {
   struct Case {
     const char* Name;
     std::function<void(TTimer&, const TNotifyEvent&)> Apply;
